@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// Any list the port names can go into (the window passes its combo box).
+class PortListe {
+public:
+    virtual ~PortListe() = default;
+    // Empties the text and the items and selects nothing.
+    virtual void Leeren() = 0;
+    virtual void Hinzufuegen(const std::string& name) = 0;
+};
+
+// Fills each given list with "COM1" ... "COM63" for the ports present, in
+// ascending order. Either list may be null.
+void Schnittstellen_suchen(PortListe* pListe1, PortListe* pListe2);

@@ -1,0 +1,105 @@
+#include "link/keloCOMv1.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "common/fehler.h"
+#include "common/handles.h"
+#include "common/protokolldatei.h"
+#include "link/keloCOMv1_thread.h"
+#include "platform/last_error.h"
+#include "platform/port_names.h"
+#include "platform/serial_port.h"
+
+TkeloCOM::TkeloCOM() = default;
+
+TkeloCOM::~TkeloCOM() { UnInit(); }
+
+std::shared_ptr<platform::SerialPort> TkeloCOM::OpenSerialPort(const char* szPortName, uint32_t iBaud) {
+    const std::string path = platform::ComDevicePath(platform::ComNumberFromName(szPortName));
+    if (path.empty()) {
+        platform::SetLastError(platform::kErrorFileNotFound);
+        return nullptr;
+    }
+    return platform::SerialPort::Open(path, iBaud);
+}
+
+std::shared_ptr<TkeloCOM_thread> TkeloCOM::Thread() const {
+    std::lock_guard lock(mutex_);
+    return keloCOM_thread;
+}
+
+std::shared_ptr<platform::SerialPort> TkeloCOM::Port() const {
+    std::lock_guard lock(mutex_);
+    return hCom;
+}
+
+bool TkeloCOM::HatPort() const { return Port() != nullptr; }
+
+void TkeloCOM::Init(int8_t iPort, uint32_t iBaud) {
+    char szZeile[96];
+    std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u)", iPort, iBaud);
+    Protokolldatei_schreiben(szZeile);
+    if (iPort <= 0) throw COM_PORT_ERROR;
+    char szName[32] = {};
+    std::snprintf(szName, sizeof szName, "\\\\.\\COM%d", iPort);
+    InitOeffnen(szName, iPort, iBaud);
+
+    auto thread = std::make_shared<TkeloCOM_thread>(true, Port());
+    thread->SetPriority(platform::ThreadPriority::Normal);
+    {
+        std::lock_guard lock(mutex_);
+        keloCOM_thread = thread;
+    }
+    thread->Resume();
+    thread->hEventThreadRun.Wait();
+    bAppStarted = 1;
+}
+
+// Opens the port, trying a busy one again with growing pauses (20 tries,
+// about 4.75 s in all).
+void TkeloCOM::InitOeffnen(const char* szName, int8_t iPort, uint32_t iBaud) {
+    char szZeile[96];
+    int32_t iSleep = 0;
+    for (;;) {
+        auto port = OpenSerialPort(szName, iBaud);
+        {
+            std::lock_guard lock(mutex_);
+            hCom = port;
+        }
+        if (port) break;
+        const uint32_t err = platform::LastError();
+        std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u) :: GetLastError()=%u", iPort, iBaud, err);
+        Protokolldatei_schreiben(szZeile);
+        if (err != platform::kErrorAccessDenied) throw HANDLE_COM_PORT_ERROR;
+        iSleep += 25;
+        if (iSleep >= 500) throw HANDLE_COM_PORT_ERROR;
+        std::this_thread::sleep_for(std::chrono::milliseconds(iSleep));
+    }
+    std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u) :: iSleep=%d", iPort, iBaud, iSleep);
+    Protokolldatei_schreiben(szZeile);
+}
+
+void TkeloCOM::UnInit() {
+    if (bAppStarted == 0) {
+        Protokolldatei_schreiben("keloCOM->UnInit() :: bAppStarted=0");
+        Protokolldatei_schreiben("");
+        return;
+    }
+    auto port = Port();
+    if (port) {
+        port->PurgeReceive();
+        port->PurgeTransmit();
+    }
+    if (auto thread = Thread()) {
+        thread->Beenden();
+        thread->hEventThreadEnd.Wait();
+        keloCloseHandle(&thread->hEventThreadEnd);
+        thread->WaitFor();
+    }
+    keloCloseHandle(port.get());
+    bAppStarted = 0;
+    Protokolldatei_schreiben("keloCOM->UnInit() :: Thread beendet!");
+    Protokolldatei_schreiben("");
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace platform {
+class SerialPort;
+}
+class TkeloCOM_thread;
+
+// The link to one controller: port set-up, the request/response transaction
+// with its two send gates, and one operation per controller command. Every
+// failure is thrown as an int error code (common/fehler.h).
+class TkeloCOM {
+public:
+    static constexpr size_t kPufferGroesse = 260;
+    static constexpr size_t kMaxAnfrageLaenge = 127;
+    static constexpr size_t kBefehlsPuffer = 32;
+
+    TkeloCOM();
+    ~TkeloCOM();
+    TkeloCOM(const TkeloCOM&) = delete;
+    TkeloCOM& operator=(const TkeloCOM&) = delete;
+
+    std::atomic<int32_t> bAppStarted{0};
+    char szReq[kPufferGroesse] = {};
+    char szResp[kPufferGroesse] = {};
+    int32_t iModulTyp = 2;
+
+    // Port set-up and shut-down.
+    static std::shared_ptr<platform::SerialPort> OpenSerialPort(const char* szPortName, uint32_t iBaud);
+    void Init(int8_t iPort, uint32_t iBaud);
+    void UnInit();
+    bool HatPort() const;
+
+    // The transaction.
+    void SendReq(const char* szRequest);
+    void WaitResp(int32_t iZeitMS);
+    void WaitResp_MB(int32_t iZeitMS);
+    void SendReqWaitResp(const char* szRequest, int32_t iZeitMS);
+    bool Connect();
+
+    // Queries. Results are cut to the caller's buffer and always terminated.
+    void Version_abfragen(char* szVersion, size_t iGroesse);
+    void Status_abfragen(char* szStatus, size_t iGroesse);
+    void Position_abfragen(char cAchse, char* szPosition, size_t iGroesse);
+    void Eingang_abfragen(char cEingang);
+
+    // Settings.
+    void Ansteuersignale_einstellen(int8_t i8Ansteuersignal);
+    void Halb_Vollschrittbetrieb_einstellen(int8_t i8Schrittbetrieb, int8_t i8Ruhestrom);
+    void Startgeschwindigkeit_einstellen(uint32_t Startfreq);
+    void Endgeschwindigkeit_einstellen(int8_t iIndex, uint32_t iArbeitsfreq);
+    void Rampenlaenge_einstellen(uint16_t ui16Rampenlaenge);
+    void Wartezeit_einfuegen(uint32_t iWartezeitMS);
+    void E1Verknuepfung(int8_t iAktion);
+    void Ausgangssignal_setzen(int8_t iNr, int8_t iModus);
+    void I2C_Ausgangssignal_setzen(int8_t iNr, int8_t iModus);
+    void WatchDog_setzen(int8_t iModus);
+
+    // Motion and control.
+    void xyzVektor_fahren(int32_t bRelativ, int8_t i8Index, int32_t iX, int32_t iY, int32_t iZ);
+    void uVektor_fahren(int32_t bRelativ, int8_t i8Index, int32_t iU);
+    void Referenzoffset_einstellen(char cAchse, int32_t iOffset);
+    void Reset_ausfuehren();
+    void Achsen_stoppen();
+    void Achsen_anhalten();
+    void Fahrt_unterbrechen();
+    void Pause_beenden();
+
+private:
+    std::shared_ptr<TkeloCOM_thread> Thread() const;
+    std::shared_ptr<platform::SerialPort> Port() const;
+    void InitOeffnen(const char* szName, int8_t iPort, uint32_t iBaud);
+    void Antwort_uebernehmen(const char* szQuelle);
+    void GatesOeffnen(TkeloCOM_thread& t, bool bNormal);
+
+    mutable std::mutex mutex_;  // guards the two pointers below, not the buffers
+    std::shared_ptr<platform::SerialPort> hCom;
+    std::shared_ptr<TkeloCOM_thread> keloCOM_thread;
+};

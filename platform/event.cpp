@@ -1,0 +1,104 @@
+#include "platform/event.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "platform/last_error.h"
+
+namespace platform {
+
+Event::Event(Mode mode, bool initiallySignalled) : mode_(mode), signalled_(initiallySignalled) {}
+
+Event::~Event() {
+    if (pollFd_ >= 0) ::close(pollFd_);
+}
+
+bool Event::Set() {
+    std::lock_guard lock(mutex_);
+    if (closed_) {
+        SetLastError(EBADF);
+        return false;
+    }
+    if (!signalled_) {
+        signalled_ = true;
+        RaiseFd();
+    }
+    cv_.notify_all();
+    return true;
+}
+
+bool Event::Reset() {
+    std::lock_guard lock(mutex_);
+    if (closed_) {
+        SetLastError(EBADF);
+        return false;
+    }
+    signalled_ = false;
+    DrainFd();
+    return true;
+}
+
+WaitResult Event::Wait(int64_t timeoutMs) {
+    std::unique_lock lock(mutex_);
+    if (closed_) {
+        SetLastError(EBADF);
+        return WaitResult::Failed;
+    }
+    const uint64_t closings = closings_;
+    auto ready = [&] { return signalled_ || closings_ != closings; };
+    if (timeoutMs < 0) {
+        cv_.wait(lock, ready);
+    } else if (!cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) {
+        return WaitResult::TimedOut;
+    }
+    if (closings_ != closings) return WaitResult::Abandoned;
+    if (mode_ == Mode::AutoReset) {
+        signalled_ = false;
+        DrainFd();
+    }
+    return WaitResult::Signalled;
+}
+
+bool Event::Close() {
+    std::lock_guard lock(mutex_);
+    if (closed_) {
+        SetLastError(EBADF);
+        return false;
+    }
+    closed_ = true;
+    ++closings_;
+    RaiseFd();  // a poller wakes and finds the event gone
+    cv_.notify_all();
+    return true;
+}
+
+bool Event::IsOpen() const {
+    std::lock_guard lock(mutex_);
+    return !closed_;
+}
+
+int Event::PollFd() {
+    std::lock_guard lock(mutex_);
+    if (pollFd_ < 0) {
+        pollFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (pollFd_ >= 0 && (signalled_ || closed_)) RaiseFd();
+    }
+    return pollFd_;
+}
+
+void Event::RaiseFd() {
+    if (pollFd_ < 0) return;
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(pollFd_, &one, sizeof one);
+}
+
+void Event::DrainFd() {
+    if (pollFd_ < 0) return;
+    uint64_t value;
+    [[maybe_unused]] ssize_t n = ::read(pollFd_, &value, sizeof value);
+}
+
+}  // namespace platform

@@ -1,0 +1,158 @@
+#include "platform/serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "platform/event.h"
+#include "platform/last_error.h"
+
+namespace platform {
+
+namespace {
+
+bool SpeedFor(uint32_t baud, speed_t& speed) {
+    static const struct { uint32_t baud; speed_t speed; } kRates[] = {
+        {50, B50}, {75, B75}, {110, B110}, {134, B134}, {150, B150}, {200, B200},
+        {300, B300}, {600, B600}, {1200, B1200}, {1800, B1800}, {2400, B2400},
+        {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400},
+        {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800},
+        {500000, B500000}, {576000, B576000}, {921600, B921600}, {1000000, B1000000},
+    };
+    for (const auto& r : kRates) {
+        if (r.baud == baud) {
+            speed = r.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CloseQuietly(int fd) {
+    const int saved = errno;
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
+    errno = saved;
+}
+
+}  // namespace
+
+std::shared_ptr<SerialPort> SerialPort::Open(const std::string& devicePath, uint32_t baud) {
+    const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        SetLastErrorFromErrno(errno);
+        return nullptr;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        SetLastErrorFromErrno(err);
+        return nullptr;
+    }
+    // Refused by pseudo-terminals of some kernels; the lock above still holds.
+    ::ioctl(fd, TIOCEXCL);
+    if (!Configure(fd, baud)) {
+        const int err = errno;
+        CloseQuietly(fd);
+        SetLastErrorFromErrno(err);
+        return nullptr;
+    }
+    return std::shared_ptr<SerialPort>(new SerialPort(fd));
+}
+
+bool SerialPort::Configure(int fd, uint32_t baud) {
+    termios tio {};
+    if (::tcgetattr(fd, &tio) != 0) return false;
+    speed_t speed;
+    if (!SpeedFor(baud, speed)) {
+        errno = EINVAL;
+        return false;
+    }
+    ::cfmakeraw(&tio);
+    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | ISTRIP | IGNBRK | BRKINT | PARMRK);
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    ::cfsetispeed(&tio, speed);
+    ::cfsetospeed(&tio, speed);
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+    // Modem lines: a pseudo-terminal has none, so a refusal is not fatal.
+    int dtr = TIOCM_DTR, rts = TIOCM_RTS;
+    ::ioctl(fd, TIOCMBIC, &dtr);
+    ::ioctl(fd, TIOCMBIS, &rts);
+    return true;
+}
+
+SerialPort::~SerialPort() {
+    if (fd_ >= 0) CloseQuietly(fd_);
+}
+
+bool SerialPort::Close() {
+    if (fd_ < 0) {
+        SetLastError(EBADF);
+        return false;
+    }
+    ::ioctl(fd_, TIOCNXCL);
+    const int fd = fd_;
+    fd_ = -1;
+    // The descriptor is gone after close() even when it reports EINTR.
+    if (::close(fd) != 0 && errno != EINTR) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+void SerialPort::PurgeReceive() {
+    if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
+}
+
+void SerialPort::PurgeTransmit() {
+    if (fd_ >= 0) ::tcflush(fd_, TCOFLUSH);
+}
+
+size_t SerialPort::Write(const char* data, size_t length) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(1000 + 10 * length);
+    size_t done = 0;
+    while (fd_ >= 0 && done < length) {
+        const ssize_t n = ::write(fd_, data + done, length - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) break;
+        pollfd p {fd_, POLLOUT, 0};
+        ::poll(&p, 1, static_cast<int>(left.count()));
+    }
+    return done;
+}
+
+SerialPort::ReadResult SerialPort::ReadByte(Event& cancel, unsigned char& byte) {
+    pollfd p[2] = {{fd_, POLLIN, 0}, {cancel.PollFd(), POLLIN, 0}};
+    for (;;) {
+        if (fd_ < 0) return ReadResult::Failed;
+        const int ready = ::poll(p, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return ReadResult::Failed;
+        }
+        if (p[1].revents) return ReadResult::Cancelled;
+        const ssize_t n = ::read(fd_, &byte, 1);
+        if (n == 1) return ReadResult::Byte;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        SetLastErrorFromErrno(n == 0 ? EIO : errno);
+        return ReadResult::Failed;
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/handle.h"
+
+namespace platform {
+
+class Event;
+
+// A serial port opened exclusively: raw 8N1, no flow control, DTR off, RTS
+// on. Reads wait without limit for one byte but end at once when the given
+// event is signalled; writes are bounded by 1000 ms plus 10 ms per byte.
+class SerialPort : public Handle {
+public:
+    enum class ReadResult { Byte, Cancelled, Failed };
+
+    // Null on failure, with the reason in LastError().
+    static std::shared_ptr<SerialPort> Open(const std::string& devicePath, uint32_t baud);
+
+    ~SerialPort() override;
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    bool Close() override;
+    bool IsOpen() const { return fd_ >= 0; }
+    void PurgeReceive();
+    void PurgeTransmit();
+    // Returns the number of bytes written before the time limit or an error.
+    size_t Write(const char* data, size_t length);
+    ReadResult ReadByte(Event& cancel, unsigned char& byte);
+
+private:
+    explicit SerialPort(int fd) : fd_(fd) {}
+    static bool Configure(int fd, uint32_t baud);
+
+    int fd_;
+};
+
+}  // namespace platform
