@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -78,6 +79,14 @@ private:
     void InitOeffnen(const char* szName, int8_t iPort, uint32_t iBaud);
     void Antwort_uebernehmen(const char* szQuelle);
     void GatesOeffnen(TkeloCOM_thread& t, bool bNormal);
+
+    // Command-set helpers: send one request, judge the start of szResp.
+    bool Antwort_beginnt(const char* szAnfang) const;
+    void Antwort_pruefen(std::initializer_list<const char*> gueltig, int32_t iFehler) const;
+    size_t Abfrage_senden(const char* szAnfrage, int32_t iZeitMS);
+    void Ergebnis_uebernehmen(size_t iPrefix, char* szZiel, size_t iGroesse) const;
+    void Quittung_fordern(const char* szAnfrage, const char* szQuittung, int32_t iFehler, bool bE1Melden = false);
+    void Schalten(const char* szPrefix, int8_t iModus);
 
     mutable std::mutex mutex_;  // guards the two pointers below, not the buffers
     std::shared_ptr<platform::SerialPort> hCom;
