@@ -1,0 +1,107 @@
+#include "sim/fault_command.h"
+
+#include <cctype>
+#include <charconv>
+#include <sstream>
+
+#include "sim/sim_server.h"
+
+namespace sim {
+
+namespace {
+
+constexpr long long kMaxMs = 3'600'000;
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+FaultParse ParseMs(FaultCommand::Kind kind, std::string_view word, std::string_view arg) {
+    long long ms = -1;
+    const auto [end, ec] = std::from_chars(arg.data(), arg.data() + arg.size(), ms);
+    if (ec != std::errc() || end != arg.data() + arg.size() || ms < 0 || ms > kMaxMs) {
+        return std::string(word) + " needs milliseconds from 0 to " + std::to_string(kMaxMs);
+    }
+    return FaultCommand{kind, false, std::chrono::milliseconds(ms), {}};
+}
+
+FaultParse ParseHex(std::string_view arg) {
+    std::string digits;
+    for (const char c : arg) {
+        if (std::isxdigit(static_cast<unsigned char>(c))) {
+            digits += c;
+        } else if (!std::isspace(static_cast<unsigned char>(c))) {
+            return std::string("garbage takes hexadecimal bytes, not '") + c + "'";
+        }
+    }
+    if (digits.empty() || digits.size() % 2 != 0) {
+        return std::string("garbage needs whole bytes, two hex digits each");
+    }
+    std::string bytes;
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        bytes += char(std::stoi(digits.substr(i, 2), nullptr, 16));
+    }
+    return FaultCommand{FaultCommand::Kind::Garbage, false, {}, bytes};
+}
+
+}  // namespace
+
+FaultParse ParseFaultCommand(std::string_view line) {
+    line = Trim(line);
+    const auto space = line.find(' ');
+    const std::string_view word = line.substr(0, space);
+    const std::string_view arg = space == std::string_view::npos ? "" : Trim(line.substr(space));
+    using Kind = FaultCommand::Kind;
+    if (word == "silent" && (arg == "on" || arg == "off")) {
+        return FaultCommand{Kind::Silent, arg == "on", {}, {}};
+    }
+    if (word == "silent") {
+        return std::string("silent needs on or off");
+    }
+    if (word == "late" || word == "drop") {
+        return ParseMs(word == "late" ? Kind::Late : Kind::Drop, word, arg);
+    }
+    if (word == "garbage") {
+        return ParseHex(arg);
+    }
+    if ((word == "status" || word == "quit") && arg.empty()) {
+        return FaultCommand{word == "quit" ? Kind::Quit : Kind::Status, false, {}, {}};
+    }
+    return "unknown command '" + std::string(line) + "'; known:\n" + std::string(kFaultCommandHelp);
+}
+
+std::string ApplyFaultCommand(SimServer& server, const FaultCommand& command) {
+    using Kind = FaultCommand::Kind;
+    switch (command.kind) {
+    case Kind::Silent:
+        server.SetSilent(command.on);
+        return command.on ? "silent" : "answering again";
+    case Kind::Late:
+        server.SetLate(command.ms);
+        return "replies " + std::to_string(command.ms.count()) + " ms late";
+    case Kind::Garbage:
+        server.InjectGarbage(command.bytes);
+        return std::to_string(command.bytes.size()) + " garbage bytes sent";
+    case Kind::Drop:
+        server.DropLine(command.ms);
+        return "line dropped for " + std::to_string(command.ms.count()) + " ms";
+    case Kind::Status: {
+        std::ostringstream out;
+        out << "device " << server.DevicePath() << ", status " << server.Status() << ", x "
+            << server.Position('x') << " y " << server.Position('y') << " z " << server.Position('z')
+            << " u " << server.Position('u');
+        return out.str();
+    }
+    case Kind::Quit:
+        break;
+    }
+    return {};
+}
+
+}  // namespace sim

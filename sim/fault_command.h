@@ -1,0 +1,37 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace sim {
+
+class SimServer;
+
+// One line typed on the simulator's standard input.
+struct FaultCommand {
+    enum class Kind { Silent, Late, Garbage, Drop, Status, Quit };
+    Kind kind;
+    bool on = false;                       // Silent
+    std::chrono::milliseconds ms{0};       // Late, Drop
+    std::string bytes;                     // Garbage
+};
+
+// A parsed command, or the message that says what is wrong with the line.
+using FaultParse = std::variant<FaultCommand, std::string>;
+
+// Accepts "silent on|off", "late MS", "garbage HEX", "drop MS", "status", "quit".
+FaultParse ParseFaultCommand(std::string_view line);
+// Carries out everything but Quit; returns a line to show the user.
+std::string ApplyFaultCommand(SimServer& server, const FaultCommand& command);
+
+inline constexpr std::string_view kFaultCommandHelp =
+    "  silent on|off   stop or resume answering (requests are still carried out)\n"
+    "  late MS         delay every further reply by MS more milliseconds (0: off)\n"
+    "  garbage HEX     send these bytes at once, e.g. \"garbage 41 15 07\" or \"garbage 411507\"\n"
+    "  drop MS         close the terminal and open a new one MS milliseconds later\n"
+    "  status          show the device path, the status characters and positions\n"
+    "  quit            stop\n";
+
+}  // namespace sim

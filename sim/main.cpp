@@ -1,0 +1,168 @@
+// pelto-sim: a simulated Pelto controller on a pseudo-terminal.
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <charconv>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/fault_command.h"
+#include "sim/sim_server.h"
+
+namespace {
+
+std::atomic<bool> gStop{false};
+
+void OnSignal(int) {
+    gStop = true;
+}
+
+void PrintHelp() {
+    std::cout
+        << "usage: pelto-sim [--link PATH] [--pace] [--latency MS] [--time-scale X] [--silent]\n"
+           "\n"
+           "Behaves like a Pelto controller on a new pseudo-terminal. The first line\n"
+           "printed is the terminal's device path; point the console at it, e.g.\n"
+           "  PELTO_COM1=/dev/pts/N pelto-befehle\n"
+           "\n"
+           "  --link PATH       keep a symbolic link PATH to the device (removed on exit)\n"
+           "  --pace            send at the baud rate the console set, 10 bits per byte\n"
+           "  --latency MS      wait MS milliseconds before every reply\n"
+           "  --time-scale X    run moves, waits and erasing X times as long (0.1: faster)\n"
+           "  --silent          start without answering\n"
+           "  --help            this text\n"
+           "\n"
+           "Runs until SIGINT, SIGTERM or \"quit\". Commands on standard input, one a line:\n"
+        << sim::kFaultCommandHelp;
+}
+
+std::optional<double> Number(const char* text) {
+    double value = 0;
+    const std::string_view s(text);
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Returns an error message, or an empty text when the options are good.
+std::string ParseOptions(int argc, char** argv, sim::SimOptions& options, bool& help) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--pace") {
+            options.pace = true;
+        } else if (arg == "--silent") {
+            options.silent = true;
+        } else if (arg == "--link" && hasValue) {
+            options.linkPath = argv[++i];
+        } else if (arg == "--latency" && hasValue) {
+            const auto ms = Number(argv[++i]);
+            if (!ms || *ms < 0 || *ms > 60000) {
+                return "--latency needs milliseconds from 0 to 60000";
+            }
+            options.latency = std::chrono::milliseconds(static_cast<long long>(*ms));
+        } else if (arg == "--time-scale" && hasValue) {
+            const auto scale = Number(argv[++i]);
+            if (!scale || !(*scale > 0) || *scale > 1000) {
+                return "--time-scale needs a number above 0 and at most 1000";
+            }
+            options.timeScale = *scale;
+        } else {
+            return "unknown or incomplete option '" + std::string(arg) + "' (see --help)";
+        }
+    }
+    return {};
+}
+
+// Handles one line of standard input; false on "quit".
+bool HandleLine(sim::SimServer& server, const std::string& line) {
+    if (line.find_first_not_of(" \t\r") == std::string::npos) {
+        return true;
+    }
+    const auto parsed = sim::ParseFaultCommand(line);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        std::cerr << "pelto-sim: " << *error << std::endl;
+        return true;
+    }
+    const auto& command = std::get<sim::FaultCommand>(parsed);
+    if (command.kind == sim::FaultCommand::Kind::Quit) {
+        return false;
+    }
+    std::cerr << "pelto-sim: " << sim::ApplyFaultCommand(server, command) << std::endl;
+    return true;
+}
+
+// Serves until a signal, "quit", or forever when standard input has ended.
+void Serve(sim::SimServer& server) {
+    bool stdinOpen = true;
+    std::string pending;
+    unsigned shownGeneration = server.LineGeneration();
+    while (!gStop) {
+        pollfd p{STDIN_FILENO, POLLIN, 0};
+        if (stdinOpen && poll(&p, 1, 200) > 0) {
+            char buffer[512];
+            const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                stdinOpen = false;
+            } else {
+                pending.append(buffer, std::size_t(n));
+            }
+        } else if (!stdinOpen) {
+            poll(nullptr, 0, 200);
+        }
+        for (auto nl = pending.find('\n'); nl != std::string::npos; nl = pending.find('\n')) {
+            const std::string line = pending.substr(0, nl);
+            pending.erase(0, nl + 1);
+            if (!HandleLine(server, line)) {
+                return;
+            }
+        }
+        const unsigned generation = server.LineGeneration();
+        if (generation != shownGeneration) {
+            std::cerr << "pelto-sim: line open again at " << server.DevicePath() << std::endl;
+            shownGeneration = generation;
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    sim::SimOptions options;
+    bool help = false;
+    const std::string error = ParseOptions(argc, argv, options, help);
+    if (help) {
+        PrintHelp();
+        return 0;
+    }
+    if (!error.empty()) {
+        std::cerr << "pelto-sim: " << error << std::endl;
+        return 2;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    try {
+        sim::SimServer server(options);
+        server.Start();
+        std::cout << server.DevicePath() << std::endl;
+        Serve(server);
+        server.Stop();
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << std::endl;
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,207 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/controller_settings.h"
+#include "sim/motion_profile.h"
+#include "sim/program_memory.h"
+#include "sim/reply.h"
+#include "sim/request_reader.h"
+#include "sim/sim_time.h"
+
+namespace sim {
+
+// The Pelto controller as seen from its serial line. Request bytes go in
+// through Receive(); replies come out of TakeReplies(). Moves, waits and
+// erasing take device time measured on the clock it is given; Poll() at
+// NextEvent() sends their final answers. Not thread-safe: one owner drives it.
+//
+// Requests end with CR; errors are "E" n BEL (E1 unknown or malformed, E2 bad
+// program number, E3 empty slot, E4 memory full, E5 slot occupied, E6 value
+// out of range, E7 target outside the travel, E8 header or line over 256
+// bytes). Settings ("T", "F", "#S", "#E", "#R", "&E1,", "A", "I2C-A", "WD,",
+// "#O", "#H", "c,") answer ACK. "W<ms>", "L<i>,..." and "$H<axes>" answer NAK
+// at once and ACK when done. A normal request that arrives while one of them
+// runs is held and served after its final answer.
+//
+// "@" requests are served at once, also while a command runs, and are always
+// answered on the "@" channel ("@", text, ACK or BEL); one it does not know is
+// answered "@E1" BEL, a bad axis or input letter "@E6" BEL.
+//   "@V"      -> "@V " version text (kVersionText) ACK
+//   "@X"      -> "@X " six status characters ACK:
+//                1 activity: I idle, M moving, R reference run, W waiting,
+//                  E erasing program memory, H halting (ramping down)
+//                2 P paused ("@A"), - running or idle
+//                3 program transfer: - none, H receiving header, B body
+//                4 referenced axes, hex digit: x 1, y 2, z 4, u 8
+//                5 outputs A1 to A4, hex digit: A1 1, A2 2, A3 4, A4 8
+//                6 hex digit: watchdog 1, E1 link 2
+//   "@L<a>"   -> "@L" a " " position in decimal ACK (a = x, y, z, u)
+//   "@I<c>"   -> "@I" c " " 0 or 1 ACK for the inputs 0 to F;
+//                "@IG " four hex digits ACK for all sixteen inputs at once,
+//                input F in the top bit, input 0 in the lowest.
+//   "@R", "@S" -> "@RS" ACK; a running move, reference run or wait ends at
+//                once without a final answer. "@R" also restores the
+//                power-on settings and abandons a program transfer.
+//   "@B"      -> "@B" ACK; a move ramps down and then answers ACK; a wait
+//                answers ACK at once.
+//   "@A"      -> "@A" ACK, the move or wait pauses; "@C" -> "@A" ACK, resumes.
+//
+// Program memory, slots 1 to 7 (an erase is never cut short by "@R"/"@S"):
+//   "*PW<n>"  -> "E5" BEL if occupied, else "*PW<n>" ACK; then header bytes
+//                without replies up to STX (or "..." STX): ACK, or "E8" BEL
+//                over 256 bytes; each body line: ACK; lone ETX: ACK. An "@"
+//                request (with its CR) is served, not stored, even amid
+//                the header; "@R" abandons the transfer.
+//   "*PS"     -> the same exchange, nothing stored; ETX is answered
+//                "*PS " size ACK (header bytes plus each line with its CR).
+//   "*PR<n>"  -> "E3" BEL if empty; else "*PR<n>" CR, then the header with
+//                STX, each body line with CR, and ETX ACK.
+//   "*PR<n>H" -> "*PR<n>H " header ACK.
+//   "*PE<n>"  -> "*PE<n>" NAK, then ACK after the erase time ("E3" BEL at
+//                once for an empty slot); "*PEa" -> "*PEa" NAK, then ACK.
+//   "*FR<n>"  -> "*FR<n> " entry ACK; "*FRa" -> "*FRa 1=" entry ACK, then
+//                "<k>=" entry ACK for k = 2 to 7. An entry is
+//                "<used 0/1>,<header bytes>,<body bytes>,<lines>".
+// Stored text is sent back with control characters and "@" shown as "?",
+// so that it cannot end a reply early or open the "@" channel; an empty
+// header reads back as one blank.
+class PeltoController {
+public:
+    static constexpr std::string_view kVersionText = "Pelto-Sim 1.0";
+    static constexpr int kInputs = 16;
+    static constexpr int64_t kTravel = 99'999'999;  // steps either side of 0
+    static constexpr double kEraseMsPerSlot = 400;
+
+    explicit PeltoController(SimClock clock, double timeScale = 1.0);
+
+    void Receive(std::string_view bytes);
+    void Poll();
+    std::optional<SimTime> NextEvent() const;
+    std::vector<Reply> TakeReplies();
+    // The line went down: half-received requests are lost.
+    void ForgetPartialInput();
+    // Device time runs `scale` times as long in real time (0.1: ten times faster).
+    void SetTimeScale(double scale);
+
+    int64_t Position(char axis) const;
+    const ControllerSettings& Settings() const { return settings_; }
+    const ProgramMemory& Memory() const { return memory_; }
+    const std::deque<std::string>& Requests() const { return requests_; }
+    std::string StatusText() const;
+    bool Busy() const { return job_.has_value(); }
+    void SetInput(int n, bool on);
+
+private:
+    enum class Mode { Commands, Header, Body };
+    enum class JobKind { Move, Reference, Wait, Erase };
+    struct Job {
+        JobKind kind = JobKind::Wait;
+        SimTime origin{};
+        SimTime::duration pausedFor{};
+        std::optional<SimTime> pausedSince;
+        double fixedMs = 0;  // waits and erasing
+        MotionProfile profile;
+        double steps = 0;    // longest distance of a move
+        std::array<int64_t, ControllerSettings::kAxes> from{};
+        std::array<int64_t, ControllerSettings::kAxes> delta{};
+        uint8_t referenceAxes = 0;  // bit per axis, x lowest
+        int eraseSlot = 0;   // 0: all slots
+        bool halting = false;
+    };
+    struct Transfer {
+        int slot = 0;  // 0: size only ("*PS")
+        StoredProgram program;
+    };
+    using Handler = void (PeltoController::*)(RequestReader&);
+
+    // Input
+    void Advance();
+    bool TakeRequest();
+    bool ServeOneImmediate();
+    bool TakeImmediateFromHeader(std::size_t headerEnd);
+    void HandleLine(const std::string& line);
+    void HandleCommand(std::string_view text);
+    void HandleImmediate(std::string_view text);
+    void Record(std::string request);
+
+    // Settings
+    void SetDriveSignal(RequestReader& r);
+    void SetStepMode(RequestReader& r);
+    void SetStartSpeed(RequestReader& r);
+    void SetEndSpeed(RequestReader& r);
+    void SetRampLength(RequestReader& r);
+    void SetE1Link(RequestReader& r);
+    void SetOutput(RequestReader& r);
+    void SetI2cOutput(RequestReader& r);
+    void SetWatchdog(RequestReader& r);
+    void SetReferenceOffset(RequestReader& r);
+    void RequestReference(RequestReader& r);
+    void SetEncoder(RequestReader& r);
+
+    // Moves and waits
+    void StartWait(RequestReader& r);
+    void StartVectorMove(RequestReader& r);
+    void StartReferenceRun(RequestReader& r);
+    void StartMotion(Job job, int speedIndex, const std::array<int64_t, 4>& target);
+
+    // Immediate requests
+    void ReportPosition(RequestReader& r);
+    void ReportInput(RequestReader& r);
+    void StopMotion(bool reset);
+    void HaltMotion();
+    void PauseMotion(bool pause);
+
+    // Program memory
+    void OpenProgramWrite(RequestReader& r);
+    void OpenSizeCount(RequestReader& r);
+    void ReadProgram(RequestReader& r);
+    void EraseProgram(RequestReader& r);
+    void ReadTable(RequestReader& r);
+    void EndHeader(std::string header);
+    void StoreBodyLine(const std::string& line);
+    void EndTransfer();
+    void AbandonTransfer(int error);
+
+    // Jobs
+    Job NewJob(JobKind kind) const;
+    void StartJob(Job job);
+    double ElapsedMs(const Job& job) const;
+    double DurationMs(const Job& job) const;
+    SimTime EndTime(const Job& job) const;
+    bool JobDue() const;
+    void FinishJob();
+    void FreezePositions();
+    std::array<int64_t, 4> PositionsNow() const;
+
+    // Replies
+    void Send(std::string bytes);
+    void SendImmediate(std::string bytes);
+    void SendError(int number);
+    static std::string Shown(std::string_view stored);
+    static int ReadSlot(RequestReader& r);
+
+    static const std::vector<std::pair<std::string_view, Handler>>& Commands();
+
+    SimClock clock_;
+    double timeScale_;
+    ControllerSettings settings_;
+    ProgramMemory memory_;
+    std::array<int64_t, ControllerSettings::kAxes> positions_{};
+    uint8_t referencedAxes_ = 0;
+    std::array<bool, kInputs> inputs_{};
+    std::optional<Job> job_;
+    Mode mode_ = Mode::Commands;
+    Transfer transfer_;
+    std::string input_;
+    std::deque<std::string> requests_;
+    std::vector<Reply> replies_;
+};
+
+}  // namespace sim

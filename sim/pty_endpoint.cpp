@@ -1,0 +1,154 @@
+#include "sim/pty_endpoint.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what) {
+    throw std::runtime_error("pelto-sim: " + what + ": " + std::strerror(errno));
+}
+
+// Raw 8N1 without echo or line editing, 9600 baud until the console says otherwise.
+void MakeRaw(int fd) {
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) {
+        Fail("tcgetattr");
+    }
+    t.c_iflag &= ~tcflag_t(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
+    t.c_oflag &= ~tcflag_t(OPOST);
+    t.c_lflag &= ~tcflag_t(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    t.c_cflag &= ~tcflag_t(CSIZE | PARENB | CSTOPB);
+    t.c_cflag |= CS8 | CREAD | CLOCAL;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    cfsetispeed(&t, B9600);
+    cfsetospeed(&t, B9600);
+    if (tcsetattr(fd, TCSANOW, &t) != 0) {
+        Fail("tcsetattr");
+    }
+}
+
+struct BaudEntry {
+    speed_t code;
+    unsigned rate;
+};
+
+constexpr BaudEntry kBauds[] = {
+    {B50, 50},       {B75, 75},       {B110, 110},       {B134, 134},       {B150, 150},
+    {B200, 200},     {B300, 300},     {B600, 600},       {B1200, 1200},     {B1800, 1800},
+    {B2400, 2400},   {B4800, 4800},   {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+    {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+};
+
+}  // namespace
+
+PtyEndpoint::PtyEndpoint(std::string linkPath) : linkPath_(std::move(linkPath)) {
+    try {
+        Open();
+        PlaceLink();
+    } catch (...) {
+        CloseAll();
+        throw;
+    }
+}
+
+PtyEndpoint::~PtyEndpoint() {
+    RemoveLink();
+    CloseAll();
+}
+
+void PtyEndpoint::Open() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0) {
+        Fail("posix_openpt");
+    }
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0) {
+        Fail("grantpt/unlockpt");
+    }
+    char name[256] = {};
+    if (ptsname_r(master_, name, sizeof name) != 0) {
+        Fail("ptsname_r");
+    }
+    devicePath_ = name;
+    slave_ = open(name, O_RDWR | O_NOCTTY);
+    if (slave_ < 0) {
+        Fail("open " + devicePath_);
+    }
+    MakeRaw(slave_);
+    const int flags = fcntl(master_, F_GETFL);
+    if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) {
+        Fail("fcntl");
+    }
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
+}
+
+// Replaces an old link atomically; refuses to replace anything but a link.
+void PtyEndpoint::PlaceLink() {
+    if (linkPath_.empty()) {
+        return;
+    }
+    struct stat st {};
+    if (lstat(linkPath_.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+        errno = EEXIST;
+        Fail("will not replace " + linkPath_ + ", it is not a symbolic link");
+    }
+    const std::string temp = linkPath_ + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(master_);
+    unlink(temp.c_str());
+    if (symlink(devicePath_.c_str(), temp.c_str()) != 0) {
+        Fail("symlink " + temp);
+    }
+    if (rename(temp.c_str(), linkPath_.c_str()) != 0) {
+        unlink(temp.c_str());
+        Fail("rename to " + linkPath_);
+    }
+}
+
+// Removes the link only while it still points at this terminal.
+void PtyEndpoint::RemoveLink() {
+    if (linkPath_.empty()) {
+        return;
+    }
+    char target[256] = {};
+    const ssize_t n = readlink(linkPath_.c_str(), target, sizeof target - 1);
+    if (n > 0 && devicePath_ == std::string(target, std::size_t(n))) {
+        unlink(linkPath_.c_str());
+    }
+}
+
+void PtyEndpoint::CloseAll() {
+    if (slave_ >= 0) {
+        close(slave_);
+        slave_ = -1;
+    }
+    if (master_ >= 0) {
+        close(master_);
+        master_ = -1;
+    }
+}
+
+unsigned PtyEndpoint::BaudRate() const {
+    termios t{};
+    if (tcgetattr(slave_, &t) != 0) {
+        return 0;
+    }
+    const speed_t code = cfgetospeed(&t);
+    for (const BaudEntry& e : kBauds) {
+        if (e.code == code) {
+            return e.rate;
+        }
+    }
+    return 0;
+}
+
+}  // namespace sim

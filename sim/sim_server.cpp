@@ -1,0 +1,299 @@
+#include "sim/sim_server.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+constexpr std::size_t kMaxUnwritten = 1024 * 1024;  // nobody reads: drop beyond this
+constexpr auto kReopenRetry = std::chrono::milliseconds(100);
+constexpr int kIdlePollMs = 1000;
+
+void SetNonBlocking(int fd) {
+    const int flags = fcntl(fd, F_GETFL);
+    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+
+}  // namespace
+
+SimServer::SimServer(SimOptions options)
+    : options_(std::move(options)),
+      controller_([] { return std::chrono::steady_clock::now(); }, options_.timeScale) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        throw std::runtime_error("pelto-sim: cannot create a wake-up pipe");
+    }
+    wakeRead_ = fds[0];
+    wakeWrite_ = fds[1];
+    SetNonBlocking(wakeRead_);
+    SetNonBlocking(wakeWrite_);
+}
+
+SimServer::~SimServer() {
+    Stop();
+    close(wakeRead_);
+    close(wakeWrite_);
+}
+
+void SimServer::Start() {
+    std::lock_guard lock(mutex_);
+    if (thread_.joinable()) {
+        throw std::logic_error("pelto-sim: already started");
+    }
+    pty_ = std::make_unique<PtyEndpoint>(options_.linkPath);
+    ++generation_;
+    stopping_ = false;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void SimServer::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!thread_.joinable()) {
+            return;
+        }
+        stopping_ = true;
+    }
+    Wake();
+    thread_.join();
+    std::lock_guard lock(mutex_);
+    pty_.reset();
+    reopenAt_.reset();
+}
+
+void SimServer::Wake() {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(wakeWrite_, &byte, 1);
+}
+
+void SimServer::Run() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        const SimTime now = Clock::now();
+        ServeLocked(now);
+        pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {-1, 0, 0}};
+        if (pty_) {
+            fds[1].fd = pty_->MasterFd();
+            fds[1].events = short(POLLIN | (unwritten_.empty() ? 0 : POLLOUT));
+        }
+        const int timeout = PollTimeoutMs(Clock::now());
+        lock.unlock();
+        poll(fds, 2, timeout);
+        char drain[64];
+        while (read(wakeRead_, drain, sizeof drain) > 0) {
+        }
+        lock.lock();
+    }
+}
+
+void SimServer::ServeLocked(SimTime now) {
+    HandleDropLocked(now);
+    if (!pty_) {
+        return;
+    }
+    ReadRequestsLocked();
+    controller_.Poll();
+    QueueRepliesLocked(now);
+    WriteLocked(now);
+}
+
+void SimServer::HandleDropLocked(SimTime now) {
+    if (dropRequest_) {
+        pty_.reset();
+        output_.Clear();
+        unwritten_.clear();
+        controller_.ForgetPartialInput();
+        reopenAt_ = now + *dropRequest_;
+        dropRequest_.reset();
+    }
+    if (pty_ || !reopenAt_ || now < *reopenAt_) {
+        return;
+    }
+    try {
+        pty_ = std::make_unique<PtyEndpoint>(options_.linkPath);
+        ++generation_;
+        reopenAt_.reset();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s; trying again\n", e.what());
+        reopenAt_ = now + kReopenRetry;
+    }
+}
+
+void SimServer::ReadRequestsLocked() {
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(pty_->MasterFd(), buffer, sizeof buffer);
+        if (n <= 0) {
+            return;  // EAGAIN: all read; EIO cannot happen while our slave is open
+        }
+        controller_.Receive(std::string_view(buffer, std::size_t(n)));
+    }
+}
+
+void SimServer::QueueRepliesLocked(SimTime now) {
+    std::vector<Reply> replies = controller_.TakeReplies();
+    if (options_.silent) {
+        return;
+    }
+    const SimTime due = now + options_.latency + late_;
+    for (Reply& reply : replies) {
+        output_.Push(std::move(reply), due);
+    }
+}
+
+std::chrono::nanoseconds SimServer::ByteTimeLocked() const {
+    const unsigned baud = options_.pace && pty_ ? pty_->BaudRate() : 0;
+    if (baud == 0) {
+        return std::chrono::nanoseconds(0);
+    }
+    return std::chrono::nanoseconds(10'000'000'000LL / baud);
+}
+
+void SimServer::WriteLocked(SimTime now) {
+    unwritten_ += output_.TakeDue(now, ByteTimeLocked());
+    if (unwritten_.size() > kMaxUnwritten) {
+        unwritten_.clear();
+    }
+    while (!unwritten_.empty()) {
+        const ssize_t n = write(pty_->MasterFd(), unwritten_.data(), unwritten_.size());
+        if (n <= 0) {
+            return;  // full: poll for room
+        }
+        unwritten_.erase(0, std::size_t(n));
+    }
+}
+
+int SimServer::PollTimeoutMs(SimTime now) const {
+    std::optional<SimTime> wake = controller_.NextEvent();
+    auto consider = [&wake](std::optional<SimTime> t) {
+        if (t && (!wake || *t < *wake)) {
+            wake = t;
+        }
+    };
+    if (pty_) {
+        consider(output_.NextDue());
+    }
+    consider(reopenAt_);
+    if (!wake) {
+        return kIdlePollMs;
+    }
+    if (*wake <= now) {
+        return 0;
+    }
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*wake - now).count();
+    return int(std::min<long long>(ms, kIdlePollMs));
+}
+
+std::string SimServer::DevicePath() const {
+    std::lock_guard lock(mutex_);
+    return pty_ ? pty_->DevicePath() : std::string();
+}
+
+unsigned SimServer::LineGeneration() const {
+    std::lock_guard lock(mutex_);
+    return generation_;
+}
+
+void SimServer::SetSilent(bool on) {
+    {
+        std::lock_guard lock(mutex_);
+        options_.silent = on;
+    }
+    Wake();
+}
+
+void SimServer::SetLate(std::chrono::milliseconds extra) {
+    {
+        std::lock_guard lock(mutex_);
+        late_ = extra;
+    }
+    Wake();
+}
+
+void SimServer::SetLatency(std::chrono::milliseconds latency) {
+    {
+        std::lock_guard lock(mutex_);
+        options_.latency = latency;
+    }
+    Wake();
+}
+
+void SimServer::SetPacing(bool on) {
+    {
+        std::lock_guard lock(mutex_);
+        options_.pace = on;
+    }
+    Wake();
+}
+
+void SimServer::SetTimeScale(double scale) {
+    {
+        std::lock_guard lock(mutex_);
+        controller_.SetTimeScale(scale);
+        options_.timeScale = scale;
+    }
+    Wake();
+}
+
+void SimServer::InjectGarbage(std::string bytes) {
+    {
+        std::lock_guard lock(mutex_);
+        output_.Push({std::move(bytes), false}, Clock::now());
+    }
+    Wake();
+}
+
+void SimServer::DropLine(std::chrono::milliseconds downFor) {
+    {
+        std::lock_guard lock(mutex_);
+        dropRequest_ = downFor;
+    }
+    Wake();
+}
+
+int64_t SimServer::Position(char axis) const {
+    std::lock_guard lock(mutex_);
+    return controller_.Position(axis);
+}
+
+bool SimServer::SlotOccupied(int n) const {
+    std::lock_guard lock(mutex_);
+    return controller_.Memory().Occupied(n);
+}
+
+StoredProgram SimServer::Slot(int n) const {
+    std::lock_guard lock(mutex_);
+    return controller_.Memory().Program(n);
+}
+
+std::vector<std::string> SimServer::Requests() const {
+    std::lock_guard lock(mutex_);
+    return {controller_.Requests().begin(), controller_.Requests().end()};
+}
+
+std::string SimServer::Status() const {
+    std::lock_guard lock(mutex_);
+    return controller_.StatusText();
+}
+
+void SimServer::SetInput(int n, bool on) {
+    std::lock_guard lock(mutex_);
+    controller_.SetInput(n, on);
+}
+
+void SimServer::Inspect(const std::function<void(PeltoController&)>& f) {
+    {
+        std::lock_guard lock(mutex_);
+        f(controller_);
+    }
+    Wake();  // f may have changed what is due
+}
+
+}  // namespace sim

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/output_queue.h"
+#include "sim/pelto_controller.h"
+#include "sim/pty_endpoint.h"
+
+namespace sim {
+
+struct SimOptions {
+    std::string linkPath;                  // symbolic link to the slave; empty: none
+    bool pace = false;                     // bytes at the console's baud rate, 10 bits each
+    std::chrono::milliseconds latency{0};  // before every reply
+    double timeScale = 1.0;                // device time stretch for moves, waits, erasing
+    bool silent = false;                   // answer nothing
+};
+
+// A simulated controller on a pseudo-terminal, served by its own thread.
+// Several may run in one process. All members are thread-safe.
+class SimServer {
+public:
+    explicit SimServer(SimOptions options = {});
+    ~SimServer();
+    SimServer(const SimServer&) = delete;
+    SimServer& operator=(const SimServer&) = delete;
+
+    // Opens the terminal and starts serving; throws std::runtime_error.
+    void Start();
+    // Stops serving, joins the thread, closes the terminal, removes the link.
+    void Stop();
+    // The slave's path; empty while the line is dropped.
+    std::string DevicePath() const;
+    // Counts the terminals opened so far; grows when a dropped line returns.
+    unsigned LineGeneration() const;
+
+    // Faults and options on demand.
+    void SetSilent(bool on);
+    void SetLate(std::chrono::milliseconds extra);
+    void SetLatency(std::chrono::milliseconds latency);
+    void SetPacing(bool on);
+    void SetTimeScale(double scale);
+    void InjectGarbage(std::string bytes);
+    // Closes the terminal now and opens a new one after `downFor`.
+    void DropLine(std::chrono::milliseconds downFor);
+
+    // Introspection.
+    int64_t Position(char axis) const;
+    bool SlotOccupied(int n) const;
+    StoredProgram Slot(int n) const;
+    std::vector<std::string> Requests() const;
+    std::string Status() const;
+    void SetInput(int n, bool on);
+    // Runs `f` on the controller under the server's lock; `f` must not call
+    // back into the server.
+    void Inspect(const std::function<void(PeltoController&)>& f);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void Run();
+    void ServeLocked(SimTime now);
+    void HandleDropLocked(SimTime now);
+    void ReadRequestsLocked();
+    void QueueRepliesLocked(SimTime now);
+    void WriteLocked(SimTime now);
+    std::chrono::nanoseconds ByteTimeLocked() const;
+    int PollTimeoutMs(SimTime now) const;
+    void Wake();
+
+    SimOptions options_;
+    std::chrono::milliseconds late_{0};
+    mutable std::mutex mutex_;
+    PeltoController controller_;
+    OutputQueue output_;
+    std::string unwritten_;
+    std::unique_ptr<PtyEndpoint> pty_;
+    unsigned generation_ = 0;
+    std::optional<std::chrono::milliseconds> dropRequest_;
+    std::optional<SimTime> reopenAt_;
+    bool stopping_ = false;
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    std::thread thread_;
+};
+
+}  // namespace sim
