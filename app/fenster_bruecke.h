@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+class Event;
+}
+
+// Carries out work on the window's thread, in the order it was handed in.
+// Post() queues and returns; Call() queues and waits until it has run.
+// From the window's thread itself both run at once, after whatever is
+// already queued, so the order of changes always holds.
+class FensterBruecke : public QObject {
+    Q_OBJECT
+public:
+    explicit FensterBruecke(QObject* parent = nullptr);
+
+    void Post(std::function<void()> fn);
+    void Call(const std::function<void()>& fn);
+    template <typename R>
+    R Get(const std::function<R()>& fn) {
+        R result {};
+        Call([&] { result = fn(); });
+        return result;
+    }
+    bool AufFensterThread() const { return std::this_thread::get_id() == fensterThread_; }
+
+    // Runs everything queued so far (window's thread only).
+    void Abarbeiten();
+    // Waits for the event while still carrying out queued work, so that a
+    // worker that needs the window can finish (window's thread only).
+    void WartenUndBedienen(platform::Event& ereignis);
+
+private:
+    void Einreihen(std::function<void()> fn);
+
+    const std::thread::id fensterThread_;
+    std::mutex mutex_;
+    std::deque<std::function<void()>> auftraege_;
+    bool angestossen_ = false;
+};

@@ -1,0 +1,120 @@
+// First activation of the window and the link set-up.
+#include <QApplication>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+#include "app/log_pane.h"
+#include "app/pelto_befehle_main.h"
+#include "app/radio_group.h"
+#include "common/schnittstellen.h"
+#include "common/zahl_einlesen.h"
+#include "link/keloCOMv1.h"
+
+namespace {
+
+// The port list as Schnittstellen_suchen sees the combo box.
+class ComboListe : public PortListe {
+public:
+    explicit ComboListe(QComboBox* box) : box_(box) {}
+    void Leeren() override {
+        box_->clear();
+        box_->setEditText(QString());
+        box_->setCurrentIndex(-1);
+    }
+    void Hinzufuegen(const std::string& name) override { box_->addItem(QString::fromStdString(name)); }
+
+private:
+    QComboBox* box_;
+};
+
+}  // namespace
+
+void TMainForm::OnActivate() {
+    resize(964, 723);
+    if (const QScreen* s = screen()) {
+        const QRect r = s->geometry();
+        move((r.width() - width()) / 2, (r.height() - 20 - height()) / 2);
+    }
+    setWindowState(windowState() | Qt::WindowMaximized);
+    StandardwerteSetzen();
+    statusPanels_[3]->setText("bereit");
+    QApplication::processEvents();
+    for (QWidget* w : {static_cast<QWidget*>(Encoder1_Panel), static_cast<QWidget*>(Encoder2_Panel),
+                       static_cast<QWidget*>(Encoder1_ComboBox), static_cast<QWidget*>(Encoder2_ComboBox),
+                       static_cast<QWidget*>(EncoderEinstellung_Button)})
+        w->setEnabled(false);
+    Baudrate_ComboBox->setCurrentIndex(3);
+    QApplication::processEvents();
+    PortsAuflisten();
+    Seriell_ComboBoxChange();
+}
+
+void TMainForm::StandardwerteSetzen() {
+    i8Ansteuersignal = i8Schrittbetrieb = i8Ruhestrom = 1;
+    iStartgeschw = 200;
+    ui16Rampenlaenge = 100;
+    iEndgeschw = 500;
+    iWartezeitMS = 0;
+    i8VektorModus = 0;
+    iVektor[0] = 2000;
+    iVektor[1] = iVektor[2] = iVektor[3] = 0;
+    iRefOffset = 0;
+    RadioGroup_SetItemIndex(Ansteuersignal_RadioGroup, i8Ansteuersignal);
+    RadioGroup_SetItemIndex(Schrittbetrieb_RadioGroup, i8Schrittbetrieb);
+    RadioGroup_SetItemIndex(Ruhestrom_RadioGroup, i8Ruhestrom);
+    Ansteuersignal_RadioGroupClick();
+    Startgeschw_Edit->setText(QString::number(iStartgeschw));
+    Rampenlaenge_Edit->setText(QString::number(ui16Rampenlaenge));
+    Endgeschw_Edit->setText(QString::number(iEndgeschw));
+    Vektorfahrt_CheckBox->setChecked(true);
+    Referenzfahrt_CheckBox->setChecked(true);
+    Wartezeit_Edit->setText(QString::number(iWartezeitMS));
+    E1Verknuepfung_CheckBox->setChecked(false);
+    I2C_CheckBox->setChecked(false);
+    RadioGroup_SetItemIndex(Programm_RadioGroup, 0);
+    log_->Leeren();
+    Eingang_ComboBox->setCurrentIndex(0);
+    RadioGroup_SetItemIndex(Positionsabfrage_RadioGroup, 0);
+    RadioGroup_SetItemIndex(Vektor_RadioGroup, i8VektorModus);
+    QLineEdit* vektor[4] = {VektorX_Edit, VektorY_Edit, VektorZ_Edit, VektorU_Edit};
+    for (int i = 0; i < 4; ++i) vektor[i]->setText(QString::number(iVektor[i]));
+    RadioGroup_SetItemIndex(Vektor_RadioGroup, 0);
+    RefOffset_Edit->setText(QString::number(iRefOffset));
+    RefX_CheckBox->setChecked(true);
+    for (QCheckBox* box : {RefY_CheckBox, RefZ_CheckBox, RefU_CheckBox}) box->setChecked(false);
+}
+
+void TMainForm::PortsAuflisten() {
+    ComboListe liste(Seriell_ComboBox);
+    Schnittstellen_suchen(&liste, nullptr);
+    Seriell_ComboBox->setCurrentIndex(bKeloOption ? Seriell_ComboBox->count() - 1 : 0);
+}
+
+void TMainForm::Seriell_ComboBoxChange() { Befehl_starten(15); }
+
+void TMainForm::ComIni_Befehl() {
+    try {
+        const std::string port = Text(Seriell_ComboBox);
+        const int32_t iPort = Zahl_einlesen(port.size() > 3 ? port.substr(3) : std::string());
+        const std::string baud = Text(Baudrate_ComboBox);
+        const int32_t iBaud = Zahl_einlesen(baud);
+        LogLeeren();
+        LogZeile("Initialisierung ...", kGrau);
+        keloCOM->UnInit();
+        keloCOM->Init(static_cast<int8_t>(iPort), static_cast<uint32_t>(iBaud));
+        SetzeText(statusPanels_[1], port);
+        keloCOM->Connect();
+        LogLeeren();
+        LogZeile(port + " " + baud + " ist initialisiert!", kGrau);
+        Versionsabfrage_ButtonClick();
+        for (QLabel* panel : {Versionsabfrage_Panel, Statusabfrage_Panel, Positionsabfrage_Panel})
+            SetzeText(panel, "");
+        for (QWidget* p : {Panel1, Panel2, Panel3, Panel4, Panel5, Panel6, Panel8, Panel9, Panel10, Panel11,
+                           Panel12, Panel13, Panel14})
+            SetzeEnabled(p, true);
+    } catch (int& e) {
+        Befehl_beenden(e);
+    }
+}

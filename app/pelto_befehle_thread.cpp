@@ -1,0 +1,25 @@
+#include "app/pelto_befehle_thread.h"
+
+#include "common/handles.h"
+
+TPelto_befehle_thread::TPelto_befehle_thread(bool CreateSuspended, Ausfuehren ausfuehren)
+    : platform::TThread(true), ausfuehren_(std::move(ausfuehren)) {
+    if (!CreateSuspended) Resume();
+}
+
+TPelto_befehle_thread::~TPelto_befehle_thread() { WaitFor(); }
+
+void TPelto_befehle_thread::Execute() {
+    hEventRun.Set();
+    for (;;) {
+        hEventIdle.Set();
+        hEventCmd.Wait();
+        hEventIdle.Reset();
+        ausfuehren_(iBefehl);
+        if (Terminated()) break;
+    }
+    keloCloseHandle(&hEventRun);
+    keloCloseHandle(&hEventIdle);
+    keloCloseHandle(&hEventCmd);
+    hEventEnd.Set();
+}

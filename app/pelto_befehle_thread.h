@@ -1,0 +1,30 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "platform/event.h"
+#include "platform/thread.h"
+
+// The one command worker: runs the routine for a posted command number,
+// then waits for the next. No queue: a post while busy is dropped.
+class TPelto_befehle_thread : public platform::TThread {
+public:
+    using Ausfuehren = std::function<void(int32_t iBefehl)>;
+
+    TPelto_befehle_thread(bool CreateSuspended, Ausfuehren ausfuehren);
+    ~TPelto_befehle_thread() override;
+
+    platform::Event hEventRun{platform::Event::Mode::AutoReset};
+    platform::Event hEventIdle{platform::Event::Mode::AutoReset};
+    platform::Event hEventCmd{platform::Event::Mode::AutoReset};
+    platform::Event hEventEnd{platform::Event::Mode::AutoReset};
+    std::atomic<int32_t> iBefehl{0};
+
+protected:
+    void Execute() override;
+
+private:
+    Ausfuehren ausfuehren_;
+};
