@@ -1,5 +1,6 @@
 #include "sim/sim_server.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -13,7 +14,7 @@ namespace {
 
 constexpr std::size_t kMaxUnwritten = 1024 * 1024;  // nobody reads: drop beyond this
 constexpr auto kReopenRetry = std::chrono::milliseconds(100);
-constexpr int kIdlePollMs = 1000;
+constexpr auto kIdlePoll = std::chrono::milliseconds(1000);
 
 void SetNonBlocking(int fd) {
     const int flags = fcntl(fd, F_GETFL);
@@ -83,9 +84,9 @@ void SimServer::Run() {
             fds[1].fd = pty_->MasterFd();
             fds[1].events = short(POLLIN | (unwritten_.empty() ? 0 : POLLOUT));
         }
-        const int timeout = PollTimeoutMs(Clock::now());
+        const timespec timeout = PollTimeout(Clock::now());
         lock.unlock();
-        poll(fds, 2, timeout);
+        ppoll(fds, 2, &timeout, nullptr);
         char drain[64];
         while (read(wakeRead_, drain, sizeof drain) > 0) {
         }
@@ -98,7 +99,7 @@ void SimServer::ServeLocked(SimTime now) {
     if (!pty_) {
         return;
     }
-    ReadRequestsLocked();
+    ReadRequestsLocked(now);
     controller_.Poll();
     QueueRepliesLocked(now);
     WriteLocked(now);
@@ -108,6 +109,7 @@ void SimServer::HandleDropLocked(SimTime now) {
     if (dropRequest_) {
         pty_.reset();
         output_.Clear();
+        inbound_.Clear();
         unwritten_.clear();
         controller_.ForgetPartialInput();
         reopenAt_ = now + *dropRequest_;
@@ -126,14 +128,18 @@ void SimServer::HandleDropLocked(SimTime now) {
     }
 }
 
-void SimServer::ReadRequestsLocked() {
+void SimServer::ReadRequestsLocked(SimTime now) {
     char buffer[4096];
     for (;;) {
         const ssize_t n = read(pty_->MasterFd(), buffer, sizeof buffer);
         if (n <= 0) {
-            return;  // EAGAIN: all read; EIO cannot happen while our slave is open
+            break;  // EAGAIN: all read; EIO cannot happen while our slave is open
         }
-        controller_.Receive(std::string_view(buffer, std::size_t(n)));
+        inbound_.Arrive(std::string_view(buffer, std::size_t(n)), now, ByteTimeLocked());
+    }
+    const std::string arrived = inbound_.TakeArrived(now);
+    if (!arrived.empty()) {
+        controller_.Receive(arrived);
     }
 }
 
@@ -170,7 +176,7 @@ void SimServer::WriteLocked(SimTime now) {
     }
 }
 
-int SimServer::PollTimeoutMs(SimTime now) const {
+timespec SimServer::PollTimeout(SimTime now) const {
     std::optional<SimTime> wake = controller_.NextEvent();
     auto consider = [&wake](std::optional<SimTime> t) {
         if (t && (!wake || *t < *wake)) {
@@ -179,16 +185,15 @@ int SimServer::PollTimeoutMs(SimTime now) const {
     };
     if (pty_) {
         consider(output_.NextDue());
+        consider(inbound_.NextDue());
     }
     consider(reopenAt_);
-    if (!wake) {
-        return kIdlePollMs;
-    }
-    if (*wake <= now) {
-        return 0;
-    }
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*wake - now).count();
-    return int(std::min<long long>(ms, kIdlePollMs));
+    // Paced bytes are due every few microseconds: wait to the nanosecond.
+    auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(kIdlePoll);
+    if (wake) wait = std::clamp(std::chrono::duration_cast<std::chrono::nanoseconds>(*wake - now),
+                                std::chrono::nanoseconds(0), wait);
+    const auto secs = std::chrono::duration_cast<std::chrono::seconds>(wait);
+    return timespec{static_cast<time_t>(secs.count()), static_cast<long>((wait - secs).count())};
 }
 
 std::string SimServer::DevicePath() const {

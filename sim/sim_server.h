@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "sim/inbound_line.h"
 #include "sim/output_queue.h"
 #include "sim/pelto_controller.h"
 #include "sim/pty_endpoint.h"
@@ -69,11 +71,11 @@ private:
     void Run();
     void ServeLocked(SimTime now);
     void HandleDropLocked(SimTime now);
-    void ReadRequestsLocked();
+    void ReadRequestsLocked(SimTime now);
     void QueueRepliesLocked(SimTime now);
     void WriteLocked(SimTime now);
     std::chrono::nanoseconds ByteTimeLocked() const;
-    int PollTimeoutMs(SimTime now) const;
+    timespec PollTimeout(SimTime now) const;
     void Wake();
 
     SimOptions options_;
@@ -81,6 +83,7 @@ private:
     mutable std::mutex mutex_;
     PeltoController controller_;
     OutputQueue output_;
+    InboundLine inbound_;
     std::string unwritten_;
     std::unique_ptr<PtyEndpoint> pty_;
     unsigned generation_ = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/fault_command.h"
+#include "sim/inbound_line.h"
 #include "sim/motion_profile.h"
 #include "sim/output_queue.h"
 #include "sim/pelto_controller.h"
@@ -200,6 +201,30 @@ TEST(SimFaultCommand, ParsesTheStdinCommands) {
                             "garbage", "dance"}) {
         EXPECT_TRUE(std::holds_alternative<std::string>(sim::ParseFaultCommand(bad))) << bad;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SimInboundLine, BytesArriveOneByteTimeApart) {
+    sim::InboundLine line;
+    const SimTime t0{};
+    line.Arrive("ab\r", t0, 1ms);
+    EXPECT_EQ(line.TakeArrived(t0), "");
+    EXPECT_EQ(line.NextDue(), t0 + 1ms);
+    EXPECT_EQ(line.TakeArrived(t0 + 2500us), "ab");
+    line.Arrive("x", t0 + 2500us, 1ms);  // queued behind the CR still on the line
+    EXPECT_EQ(line.NextDue(), t0 + 3ms);
+    EXPECT_EQ(line.TakeArrived(t0 + 4ms), "\rx");
+    EXPECT_EQ(line.NextDue(), std::nullopt);
+}
+
+TEST(SimInboundLine, UnpacedBytesAreThereAtOnce) {
+    sim::InboundLine line;
+    const SimTime t0{};
+    line.Arrive("L1,x5\r", t0 + 7ms, 0ns);
+    EXPECT_EQ(line.TakeArrived(t0 + 7ms), "L1,x5\r");
 }
 
 }  // namespace
