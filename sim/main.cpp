@@ -32,7 +32,7 @@ void PrintHelp() {
            "  PELTO_COM1=/dev/pts/N pelto-befehle\n"
            "\n"
            "  --link PATH       keep a symbolic link PATH to the device (removed on exit)\n"
-           "  --pace            send at the baud rate the console set, 10 bits per byte\n"
+           "  --pace            carry requests and replies at the baud rate the console set, 10 bits per byte\n"
            "  --latency MS      wait MS milliseconds before every reply\n"
            "  --time-scale X    run moves, waits and erasing X times as long (0.1: faster)\n"
            "  --silent          start without answering\n"
