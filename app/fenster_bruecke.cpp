@@ -1,19 +1,14 @@
 #include "app/fenster_bruecke.h"
 
+#include <chrono>
 #include <future>
-
-#include "platform/event.h"
-
-namespace {
-// While closing, queued work is looked at this often.
-constexpr int64_t kBedienTaktMS = 5;
-}
 
 FensterBruecke::FensterBruecke(QObject* parent) : QObject(parent), fensterThread_(std::this_thread::get_id()) {}
 
 void FensterBruecke::Einreihen(std::function<void()> fn) {
     std::lock_guard lock(mutex_);
     auftraege_.push_back(std::move(fn));
+    hEventAuftrag_.Set();
     if (angestossen_) return;
     angestossen_ = true;
     QMetaObject::invokeMethod(this, &FensterBruecke::Abarbeiten, Qt::QueuedConnection);
@@ -63,6 +58,17 @@ void FensterBruecke::Abarbeiten() {
     }
 }
 
-void FensterBruecke::WartenUndBedienen(platform::Event& ereignis) {
-    while (ereignis.Wait(kBedienTaktMS) == platform::WaitResult::TimedOut) Abarbeiten();
+bool FensterBruecke::WartenUndBedienen(platform::Event& ereignis, int64_t timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto ende = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        Abarbeiten();
+        int64_t rest = platform::kInfinite;
+        if (timeoutMs >= 0) {
+            rest = std::chrono::duration_cast<std::chrono::milliseconds>(ende - Clock::now()).count();
+            if (rest < 0) return false;
+        }
+        const int i = platform::Event::WaitAny({&ereignis, &hEventAuftrag_}, rest);
+        if (i != 1) return i == 0;
+    }
 }

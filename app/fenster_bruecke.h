@@ -8,9 +8,7 @@
 #include <mutex>
 #include <thread>
 
-namespace platform {
-class Event;
-}
+#include "platform/event.h"
 
 // Carries out work on the window's thread, in the order it was handed in.
 // Post() queues and returns; Call() queues and waits until it has run.
@@ -33,9 +31,10 @@ public:
 
     // Runs everything queued so far (window's thread only).
     void Abarbeiten();
-    // Waits for the event while still carrying out queued work, so that a
-    // worker that needs the window can finish (window's thread only).
-    void WartenUndBedienen(platform::Event& ereignis);
+    // Waits up to timeoutMs (< 0: without limit) for the event while still
+    // carrying out queued work, so that a worker that needs the window can
+    // get on (window's thread only). True when the event came.
+    bool WartenUndBedienen(platform::Event& ereignis, int64_t timeoutMs = platform::kInfinite);
 
 private:
     void Einreihen(std::function<void()> fn);
@@ -44,4 +43,5 @@ private:
     std::mutex mutex_;
     std::deque<std::function<void()>> auftraege_;
     bool angestossen_ = false;
+    platform::Event hEventAuftrag_{platform::Event::Mode::AutoReset};
 };

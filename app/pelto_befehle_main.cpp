@@ -167,7 +167,8 @@ void TMainForm::Befehl_ausfuehren(int32_t iBefehl) {
 }
 
 void TMainForm::Befehl_starten(int32_t iBefehl) {
-    if (befehleThread_->hEventIdle.Wait(50) != platform::WaitResult::Signalled) return;
+    // A routine in its last 50 ms may still need the window to finish.
+    if (!bruecke_.WartenUndBedienen(befehleThread_->hEventIdle, 50)) return;
     befehleThread_->iBefehl = iBefehl;
     befehleThread_->hEventCmd.Set();
 }

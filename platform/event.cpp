@@ -10,6 +10,13 @@
 
 namespace platform {
 
+// One waiter of WaitAny, woken by any of the events it watches.
+struct Event::Beobachter {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool gemeldet = false;
+};
+
 Event::Event(Mode mode, bool initiallySignalled) : mode_(mode), signalled_(initiallySignalled) {}
 
 Event::~Event() {
@@ -27,6 +34,7 @@ bool Event::Set() {
         RaiseFd();
     }
     cv_.notify_all();
+    Melden();
     return true;
 }
 
@@ -72,7 +80,66 @@ bool Event::Close() {
     ++closings_;
     RaiseFd();  // a poller wakes and finds the event gone
     cv_.notify_all();
+    Melden();
     return true;
+}
+
+void Event::Melden() {
+    for (Beobachter* b : beobachter_) {
+        std::lock_guard lock(b->mutex);
+        b->gemeldet = true;
+        b->cv.notify_all();
+    }
+}
+
+void Event::Beobachten(Beobachter* b) {
+    std::lock_guard lock(mutex_);
+    beobachter_.push_back(b);
+}
+
+void Event::NichtMehrBeobachten(Beobachter* b) {
+    std::lock_guard lock(mutex_);
+    std::erase(beobachter_, b);
+}
+
+WaitResult Event::TryConsume() {
+    std::lock_guard lock(mutex_);
+    if (closed_) return WaitResult::Failed;
+    if (!signalled_) return WaitResult::TimedOut;
+    if (mode_ == Mode::AutoReset) {
+        signalled_ = false;
+        DrainFd();
+    }
+    return WaitResult::Signalled;
+}
+
+int Event::WaitAny(std::initializer_list<Event*> events, int64_t timeoutMs, WaitResult* result) {
+    const auto ende = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    Beobachter b;
+    for (Event* e : events) e->Beobachten(&b);
+    int treffer = -1;
+    WaitResult r = WaitResult::TimedOut;
+    for (;;) {
+        // Watched before looking, so a Set() in between is not lost.
+        int i = 0;
+        for (Event* e : events) {
+            r = e->TryConsume();
+            if (r != WaitResult::TimedOut) break;
+            ++i;
+        }
+        if (r == WaitResult::Signalled) treffer = i;
+        if (r != WaitResult::TimedOut) break;
+        std::unique_lock lock(b.mutex);
+        if (timeoutMs < 0) {
+            b.cv.wait(lock, [&] { return b.gemeldet; });
+        } else if (!b.cv.wait_until(lock, ende, [&] { return b.gemeldet; })) {
+            break;
+        }
+        b.gemeldet = false;
+    }
+    for (Event* e : events) e->NichtMehrBeobachten(&b);
+    if (result) *result = r;
+    return treffer;
 }
 
 bool Event::IsOpen() const {

@@ -2,7 +2,9 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
+#include <vector>
 
 #include "platform/handle.h"
 
@@ -32,11 +34,21 @@ public:
     bool Close() override;
     bool IsOpen() const;
 
+    // Waits until one of the events is signalled and consumes that one
+    // signal; returns its index, or -1 with the outcome in *result.
+    static int WaitAny(std::initializer_list<Event*> events, int64_t timeoutMs, WaitResult* result = nullptr);
+
     // A descriptor that is readable while the event is signalled (or closed),
     // so that a blocking poll() on a port can also end when it is set.
     int PollFd();
 
 private:
+    struct Beobachter;
+    // Takes the signal if there is one; Failed when closed.
+    WaitResult TryConsume();
+    void Beobachten(Beobachter* b);
+    void NichtMehrBeobachten(Beobachter* b);
+    void Melden();
     void RaiseFd();
     void DrainFd();
 
@@ -47,6 +59,7 @@ private:
     bool closed_ = false;
     uint64_t closings_ = 0;
     int pollFd_ = -1;
+    std::vector<Beobachter*> beobachter_;
 };
 
 }  // namespace platform

@@ -33,7 +33,8 @@ OutputQueue::Source OutputQueue::Next(SimTime& at) const {
 std::string OutputQueue::TakeDue(SimTime now, std::chrono::nanoseconds byteTime) {
     std::string out;
     SimTime at;
-    for (Source source = Next(at); source != Source::None && at <= now; source = Next(at)) {
+    // A byte is there once its last bit is: one byte time after it starts.
+    for (Source source = Next(at); source != Source::None && at + byteTime <= now; source = Next(at)) {
         auto& queue = source == Source::Immediate ? immediate_ : normal_;
         Pending& p = queue.front();
         if (byteTime.count() == 0) {
@@ -50,12 +51,12 @@ std::string OutputQueue::TakeDue(SimTime now, std::chrono::nanoseconds byteTime)
     return out;
 }
 
-std::optional<SimTime> OutputQueue::NextDue() const {
+std::optional<SimTime> OutputQueue::NextDue(std::chrono::nanoseconds byteTime) const {
     SimTime at;
     if (Next(at) == Source::None) {
         return std::nullopt;
     }
-    return at;
+    return at + byteTime;
 }
 
 void OutputQueue::Clear() {

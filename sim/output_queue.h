@@ -20,7 +20,7 @@ public:
     // The bytes the line can carry up to `now`.
     std::string TakeDue(SimTime now, std::chrono::nanoseconds byteTime);
     // When TakeDue() will next have something; nullopt when empty.
-    std::optional<SimTime> NextDue() const;
+    std::optional<SimTime> NextDue(std::chrono::nanoseconds byteTime = {}) const;
     void Clear();
     bool Empty() const { return normal_.empty() && immediate_.empty(); }
 

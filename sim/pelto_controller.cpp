@@ -189,8 +189,10 @@ void PeltoController::HandleLine(const std::string& line) {
 void PeltoController::Record(std::string request) {
     if (requests_.size() == kMaxRecorded) {
         requests_.pop_front();
+        requestTimes_.pop_front();
     }
     requests_.push_back(std::move(request));
+    requestTimes_.push_back(clock_());
 }
 
 const std::vector<std::pair<std::string_view, PeltoController::Handler>>&

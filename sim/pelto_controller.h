@@ -94,6 +94,8 @@ public:
     const ControllerSettings& Settings() const { return settings_; }
     const ProgramMemory& Memory() const { return memory_; }
     const std::deque<std::string>& Requests() const { return requests_; }
+    // When each recorded request was complete, in the same order.
+    const std::deque<SimTime>& RequestTimes() const { return requestTimes_; }
     std::string StatusText() const;
     bool Busy() const { return job_.has_value(); }
     void SetInput(int n, bool on);
@@ -201,6 +203,7 @@ private:
     Transfer transfer_;
     std::string input_;
     std::deque<std::string> requests_;
+    std::deque<SimTime> requestTimes_;
     std::vector<Reply> replies_;
 };
 

@@ -136,6 +136,7 @@ void SimServer::ReadRequestsLocked(SimTime now) {
             break;  // EAGAIN: all read; EIO cannot happen while our slave is open
         }
         inbound_.Arrive(std::string_view(buffer, std::size_t(n)), now, ByteTimeLocked());
+        lineBytes_.in += std::uint64_t(n);
     }
     const std::string arrived = inbound_.TakeArrived(now);
     if (!arrived.empty()) {
@@ -172,6 +173,7 @@ void SimServer::WriteLocked(SimTime now) {
         if (n <= 0) {
             return;  // full: poll for room
         }
+        lineBytes_.out += std::uint64_t(n);
         unwritten_.erase(0, std::size_t(n));
     }
 }
@@ -184,7 +186,7 @@ timespec SimServer::PollTimeout(SimTime now) const {
         }
     };
     if (pty_) {
-        consider(output_.NextDue());
+        consider(output_.NextDue(ByteTimeLocked()));
         consider(inbound_.NextDue());
     }
     consider(reopenAt_);
@@ -281,6 +283,20 @@ StoredProgram SimServer::Slot(int n) const {
 std::vector<std::string> SimServer::Requests() const {
     std::lock_guard lock(mutex_);
     return {controller_.Requests().begin(), controller_.Requests().end()};
+}
+
+std::optional<SimTime> SimServer::LastArrival(const std::string& request) const {
+    std::lock_guard lock(mutex_);
+    const auto& requests = controller_.Requests();
+    for (std::size_t i = requests.size(); i-- > 0;) {
+        if (requests[i] == request) return controller_.RequestTimes()[i];
+    }
+    return std::nullopt;
+}
+
+SimServer::Bytes SimServer::LineBytes() const {
+    std::lock_guard lock(mutex_);
+    return lineBytes_;
 }
 
 std::string SimServer::Status() const {

@@ -59,6 +59,13 @@ public:
     bool SlotOccupied(int n) const;
     StoredProgram Slot(int n) const;
     std::vector<std::string> Requests() const;
+    // When the controller last had this request complete.
+    std::optional<SimTime> LastArrival(const std::string& request) const;
+    // Bytes carried by the line so far, each way.
+    struct Bytes {
+        uint64_t in = 0, out = 0;
+    };
+    Bytes LineBytes() const;
     std::string Status() const;
     void SetInput(int n, bool on);
     // Runs `f` on the controller under the server's lock; `f` must not call
@@ -85,6 +92,7 @@ private:
     OutputQueue output_;
     InboundLine inbound_;
     std::string unwritten_;
+    Bytes lineBytes_;
     std::unique_ptr<PtyEndpoint> pty_;
     unsigned generation_ = 0;
     std::optional<std::chrono::milliseconds> dropRequest_;

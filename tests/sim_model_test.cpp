@@ -148,9 +148,10 @@ TEST(SimOutputQueue, PacedImmediateReplySitsBetweenNormalCharacters) {
     const SimTime t0{};
     const auto byte = std::chrono::nanoseconds(1'000'000);  // 1 ms per byte
     q.Push({"ABCDEF\r", false}, t0);
-    EXPECT_EQ(q.TakeDue(t0 + 2ms, byte), "ABC");
+    // A byte is through once its last bit is: two by 2 ms.
+    EXPECT_EQ(q.TakeDue(t0 + 2ms, byte), "AB");
     q.Push({"@X 1\x06", true}, t0 + 2ms);
-    EXPECT_EQ(q.TakeDue(t0 + 20ms, byte), "@X 1\x06" "DEF\r");
+    EXPECT_EQ(q.TakeDue(t0 + 20ms, byte), "@X 1\x06" "CDEF\r");
     EXPECT_TRUE(q.Empty());
 }
 
