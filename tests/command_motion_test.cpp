@@ -4,24 +4,11 @@
 #include <functional>
 
 #include "common/fehler.h"
-#include "support/link_fixture.h"
+#include "support/command_case.h"
 
 using namespace cc;
 
 namespace {
-
-using Befehl = std::function<void(TkeloCOM&)>;
-
-struct Fall {
-    const char* name;
-    Befehl befehl;
-    std::string anfrage;  // empty: refused, nothing may reach the line
-    std::string antwort;
-    int fehler;
-};
-
-// Failures name the row, not its bytes.
-void PrintTo(const Fall& f, std::ostream* os) { *os << f.name; }
 
 Befehl Xyz(int32_t bRelativ, int8_t i8Index, int32_t x, int32_t y, int32_t z) {
     return [=](TkeloCOM& k) { k.xyzVektor_fahren(bRelativ, i8Index, x, y, z); };
@@ -38,27 +25,10 @@ const Befehl Halt = [](TkeloCOM& k) { k.Achsen_anhalten(); };
 const Befehl Pause = [](TkeloCOM& k) { k.Fahrt_unterbrechen(); };
 const Befehl Weiter = [](TkeloCOM& k) { k.Pause_beenden(); };
 
-Fall Ok(const char* n, Befehl b, std::string anfrage, std::string antwort) {
-    return {n, std::move(b), std::move(anfrage), std::move(antwort), 0};
-}
-Fall Falsch(const char* n, Befehl b, std::string anfrage, std::string antwort, int fehler) {
-    return {n, std::move(b), std::move(anfrage), std::move(antwort), fehler};
-}
-Fall Weg(const char* n, Befehl b) { return {n, std::move(b), "", "", OUT_OF_RANGE}; }
 
-class command_motion : public LinkFixture, public ::testing::WithParamInterface<Fall> {};
+class command_motion : public BefehlsTabelle {};
 
-TEST_P(command_motion, SendsAndJudges) {
-    const Fall& f = GetParam();
-    Oeffnen();
-    if (!f.anfrage.empty()) peer_->Expect(f.anfrage, {{0, f.antwort}});
-    EXPECT_EQ(Fehler([&] { f.befehl(*com_); }), f.fehler);
-    EXPECT_EQ(peer_->Received(), f.anfrage);
-    // SendReq copies before it writes: an empty szReq proves nothing was sent.
-    if (f.anfrage.empty()) {
-        EXPECT_STREQ(com_->szReq, "");
-    }
-}
+TEST_P(command_motion, SendsAndJudges) { Pruefen(); }
 
 constexpr int32_t REL = 1, ABS = 0, AUS = 99999;
 

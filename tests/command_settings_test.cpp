@@ -3,24 +3,11 @@
 #include <functional>
 
 #include "common/fehler.h"
-#include "support/link_fixture.h"
+#include "support/command_case.h"
 
 using namespace cc;
 
 namespace {
-
-using Befehl = std::function<void(TkeloCOM&)>;
-
-struct Fall {
-    const char* name;
-    Befehl befehl;
-    std::string anfrage;  // empty: refused, nothing may reach the line
-    std::string antwort;
-    int fehler;
-};
-
-// Failures name the row, not its bytes.
-void PrintTo(const Fall& f, std::ostream* os) { *os << f.name; }
 
 // Binds a command and its arguments; values are converted as a caller's
 // would be, so -1 handed to an unsigned parameter arrives as 4294967295.
@@ -29,27 +16,10 @@ Befehl Ruf(void (TkeloCOM::*f)(P...), A... a) {
     return [=](TkeloCOM& k) { (k.*f)(static_cast<P>(a)...); };
 }
 
-Fall Ok(const char* n, Befehl b, std::string anfrage, std::string antwort = ACK) {
-    return {n, std::move(b), std::move(anfrage), std::move(antwort), 0};
-}
-Fall Falsch(const char* n, Befehl b, std::string anfrage, std::string antwort, int fehler) {
-    return {n, std::move(b), std::move(anfrage), std::move(antwort), fehler};
-}
-Fall Weg(const char* n, Befehl b) { return {n, std::move(b), "", "", OUT_OF_RANGE}; }
 
-class command_settings : public LinkFixture, public ::testing::WithParamInterface<Fall> {};
+class command_settings : public BefehlsTabelle {};
 
-TEST_P(command_settings, SendsAndJudges) {
-    const Fall& f = GetParam();
-    Oeffnen();
-    if (!f.anfrage.empty()) peer_->Expect(f.anfrage, {{0, f.antwort}});
-    EXPECT_EQ(Fehler([&] { f.befehl(*com_); }), f.fehler);
-    EXPECT_EQ(peer_->Received(), f.anfrage);
-    // SendReq copies before it writes: an empty szReq proves nothing was sent.
-    if (f.anfrage.empty()) {
-        EXPECT_STREQ(com_->szReq, "");
-    }
-}
+TEST_P(command_settings, SendsAndJudges) { Pruefen(); }
 
 using K = TkeloCOM;
 const std::string E1 = "E1" + BEL;

@@ -1,10 +1,9 @@
 #include "support/link_fixture.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "common/protokolldatei.h"
+#include "support/crlf_lines.h"
 
 void LinkFixture::SetUp() {
     Protokolldatei_Ordner_setzen(tmp_.Path());
@@ -21,15 +20,4 @@ void LinkFixture::TearDown() {
 
 void LinkFixture::Oeffnen() { com_->Init(kPort, 115200); }
 
-std::vector<std::string> LinkFixture::Protokoll() const {
-    std::ifstream in(Protokolldatei_Pfad(), std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string all = ss.str();
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t pos; (pos = all.find("\r\n", start)) != std::string::npos; start = pos + 2)
-        lines.push_back(all.substr(start, pos - start));
-    if (start < all.size()) lines.push_back("<unterminated>" + all.substr(start));
-    return lines;
-}
+std::vector<std::string> LinkFixture::Protokoll() const { return CrLfZeilen(Protokolldatei_Pfad()); }

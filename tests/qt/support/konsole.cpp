@@ -10,8 +10,6 @@
 
 #include <chrono>
 #include <climits>
-#include <fstream>
-#include <sstream>
 
 #include "app/log_pane.h"
 #include "app/pelto_befehle_thread.h"
@@ -101,16 +99,4 @@ std::vector<std::string> Konsole::Boxen() const {
     std::vector<std::string> texte;
     for (const auto& b : dialoge_->Boxes()) texte.push_back(b.caption + ": " + b.text);
     return texte;
-}
-
-std::vector<std::string> CrLfZeilen(const std::string& pfad) {
-    std::ifstream in(pfad, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string all = ss.str();
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t pos; (pos = all.find("\r\n", start)) != std::string::npos; start = pos + 2)
-        lines.push_back(all.substr(start, pos - start));
-    return lines;
 }

@@ -11,6 +11,7 @@
 #include "app/pelto_befehle_main.h"
 #include "link/keloCOMv1.h"
 #include "sim/sim_server.h"
+#include "support/crlf_lines.h"
 #include "support/dialog_recorder.h"
 #include "support/temp_dir.h"
 
@@ -69,6 +70,3 @@ private:
     std::unique_ptr<TkeloCOM> link_;
     std::unique_ptr<TMainForm> form_;
 };
-
-// Protocol-log lines from a file written with CR LF.
-std::vector<std::string> CrLfZeilen(const std::string& pfad);
