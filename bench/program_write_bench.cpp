@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTimer>
@@ -21,6 +22,7 @@
 
 #include "app/files/default_files.h"
 #include "app/radio_group.h"
+#include "sim/raw_serial_client.h"
 #include "support/konsole.h"
 
 namespace {
@@ -83,12 +85,37 @@ void Programm_schreiben(Lauf& lauf) {
     const auto vorher = k.Sim().LineBytes();
     Taktmesser takt(lauf.verspaetungMs);
     const auto t0 = Clock::now();
+    QEventLoop warten;
+    QObject::connect(f.RichEdit, &QPlainTextEdit::textChanged, &warten, [&] {
+        if (LetzteZeile(f).rfind("### Programm 3 schreiben - ", 0) == 0) warten.quit();
+    });
     k.Klick(f.ProgrammSchreiben_Button);
-    while (LetzteZeile(f).rfind("### Programm 3 schreiben - ", 0) != 0) QApplication::processEvents();
+    warten.exec();
     lauf.sekunden = std::chrono::duration<double>(Clock::now() - t0).count();
     const auto nachher = k.Sim().LineBytes();
     lauf.drahtSekunden = double(nachher.in + nachher.out - vorher.in - vorher.out) * 10.0 / lauf.baud;
     k.Leerlauf();
+}
+
+// The same exchange by a bare client without the console: what the
+// simulated wire itself costs beyond the wire time.
+void Bloss_schreiben(Lauf& lauf) {
+    sim::SimOptions o;
+    o.pace = true;
+    sim::SimServer s(o);
+    s.Start();
+    sim::RawSerialClient c(s.DevicePath(), static_cast<unsigned>(lauf.baud));
+    auto body = Testprogramm_Zeilen();
+    body.resize(static_cast<size_t>(lauf.zeilen));
+    const auto t0 = Clock::now();
+    c.Ask("*PW3\r");
+    c.Send(Testheader_Zeilen()[0]);
+    c.Ask("\x02");
+    for (const auto& z : body) c.Ask(z + "\r");
+    c.Ask("\x03");
+    lauf.sekunden = std::chrono::duration<double>(Clock::now() - t0).count();
+    const auto b = s.LineBytes();
+    lauf.drahtSekunden = double(b.in + b.out) * 10.0 / lauf.baud;
 }
 
 double Perzentil(std::vector<double> v, double p) {
@@ -135,6 +162,8 @@ int main(int argc, char** argv) {
     Lauf schnell{115200, true, kurz ? 400 : alle, 0, 0, {}};
     Lauf langsam{9600, true, kurz ? 40 : alle, 0, 0, {}};
     Lauf frei{115200, false, kurz ? 400 : alle, 0, 0, {}};
+    Lauf bloss{115200, true, schnell.zeilen, 0, 0, {}};
+    Bloss_schreiben(bloss);
     Programm_schreiben(schnell);
     rusage r {};
     getrusage(RUSAGE_SELF, &r);
@@ -145,6 +174,9 @@ int main(int argc, char** argv) {
     std::printf("program write of the test body (header \"%s\"), log pane on, simulator paced both ways\n",
                 Testheader_Zeilen()[0].c_str());
     Ausgeben(schnell, "1.05");
+    std::printf("  bare client, same simulator and exchange: ratio %.3f; the console's own share: %.3f\n",
+                bloss.sekunden / bloss.drahtSekunden,
+                (schnell.sekunden / schnell.drahtSekunden) / (bloss.sekunden / bloss.drahtSekunden));
     Ausgeben(langsam, "1.02");
     Ausgeben(frei, "-");
     std::printf("window event-loop lateness of a 5 ms timer during the 115200 write: median %.2f ms, "

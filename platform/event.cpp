@@ -24,17 +24,20 @@ Event::~Event() {
 }
 
 bool Event::Set() {
-    std::lock_guard lock(mutex_);
-    if (closed_) {
-        SetLastError(EBADF);
-        return false;
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) {
+            SetLastError(EBADF);
+            return false;
+        }
+        if (!signalled_) {
+            signalled_ = true;
+            RaiseFd();
+        }
+        Melden();
     }
-    if (!signalled_) {
-        signalled_ = true;
-        RaiseFd();
-    }
+    // Woken outside the lock, so the waiter does not at once block on it.
     cv_.notify_all();
-    Melden();
     return true;
 }
 

@@ -1,28 +1,23 @@
 #pragma once
 
 #include <chrono>
-#include <deque>
-#include <optional>
-#include <string>
-#include <string_view>
+#include <cstddef>
 
 #include "sim/sim_time.h"
 
 namespace sim {
 
-// The controller's receiver: a byte is there only once the line could have
-// carried it, one byte time after the one before (at once when unpaced).
-// The pseudo-terminal itself hands over a whole request in no time.
+// The controller's receiver: a byte has arrived only once the line could
+// have carried it, one byte time after the one before. The pseudo-terminal
+// hands a whole request over in no time, so the controller may read it at
+// once, but must not answer before its last byte would have arrived.
 class InboundLine {
 public:
-    void Arrive(std::string_view bytes, SimTime now, std::chrono::nanoseconds byteTime);
-    // The bytes that have fully arrived by `now`.
-    std::string TakeArrived(SimTime now);
-    std::optional<SimTime> NextDue() const;
-    void Clear();
+    // Bytes read at `now`; returns when the last of them has arrived.
+    SimTime Arrive(std::size_t count, SimTime now, std::chrono::nanoseconds byteTime);
+    void Clear() { lineFreeAt_ = {}; }
 
 private:
-    std::deque<std::pair<SimTime, char>> bytes_;
     SimTime lineFreeAt_{};
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ namespace {
 constexpr std::size_t kMaxUnwritten = 1024 * 1024;  // nobody reads: drop beyond this
 constexpr auto kReopenRetry = std::chrono::milliseconds(100);
 constexpr auto kIdlePoll = std::chrono::milliseconds(1000);
+constexpr long kSpinNs = 200'000;
 
 void SetNonBlocking(int fd) {
     const int flags = fcntl(fd, F_GETFL);
@@ -75,6 +77,9 @@ void SimServer::Wake() {
 }
 
 void SimServer::Run() {
+    // Paced bytes are due every few microseconds; the default slack of
+    // 50 us per wake-up would stretch every exchange.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         const SimTime now = Clock::now();
@@ -84,9 +89,21 @@ void SimServer::Run() {
             fds[1].fd = pty_->MasterFd();
             fds[1].events = short(POLLIN | (unwritten_.empty() ? 0 : POLLOUT));
         }
-        const timespec timeout = PollTimeout(Clock::now());
+        timespec timeout = PollTimeout(Clock::now());
+        const bool paced = options_.pace;
         lock.unlock();
-        ppoll(fds, 2, &timeout, nullptr);
+        // A wake-up at a deadline comes tens of microseconds late; for the
+        // last stretch before a paced byte is due, look without sleeping.
+        if (timeout.tv_sec == 0 && timeout.tv_nsec > 0 && timeout.tv_nsec <= kSpinNs) {
+            const auto due = Clock::now() + std::chrono::nanoseconds(timeout.tv_nsec);
+            timeout = {0, 0};
+            while (ppoll(fds, 2, &timeout, nullptr) == 0 && Clock::now() < due) {
+            }
+        } else {
+            // Wake a little early when a paced byte is due, then look as above.
+            if (timeout.tv_sec == 0 && paced) timeout.tv_nsec = std::max(0L, timeout.tv_nsec - kSpinNs);
+            ppoll(fds, 2, &timeout, nullptr);
+        }
         char drain[64];
         while (read(wakeRead_, drain, sizeof drain) > 0) {
         }
@@ -133,14 +150,11 @@ void SimServer::ReadRequestsLocked(SimTime now) {
     for (;;) {
         const ssize_t n = read(pty_->MasterFd(), buffer, sizeof buffer);
         if (n <= 0) {
-            break;  // EAGAIN: all read; EIO cannot happen while our slave is open
+            return;  // EAGAIN: all read; EIO cannot happen while our slave is open
         }
-        inbound_.Arrive(std::string_view(buffer, std::size_t(n)), now, ByteTimeLocked());
+        inputArrivedAt_ = inbound_.Arrive(std::size_t(n), now, ByteTimeLocked());
         lineBytes_.in += std::uint64_t(n);
-    }
-    const std::string arrived = inbound_.TakeArrived(now);
-    if (!arrived.empty()) {
-        controller_.Receive(arrived);
+        controller_.Receive(std::string_view(buffer, std::size_t(n)));
     }
 }
 
@@ -149,7 +163,8 @@ void SimServer::QueueRepliesLocked(SimTime now) {
     if (options_.silent) {
         return;
     }
-    const SimTime due = now + options_.latency + late_;
+    // No answer leaves before the request it answers has come down the line.
+    const SimTime due = std::max(now, inputArrivedAt_) + options_.latency + late_;
     for (Reply& reply : replies) {
         output_.Push(std::move(reply), due);
     }
@@ -187,7 +202,6 @@ timespec SimServer::PollTimeout(SimTime now) const {
     };
     if (pty_) {
         consider(output_.NextDue(ByteTimeLocked()));
-        consider(inbound_.NextDue());
     }
     consider(reopenAt_);
     // Paced bytes are due every few microseconds: wait to the nanosecond.

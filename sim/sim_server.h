@@ -91,6 +91,7 @@ private:
     PeltoController controller_;
     OutputQueue output_;
     InboundLine inbound_;
+    SimTime inputArrivedAt_{};
     std::string unwritten_;
     Bytes lineBytes_;
     std::unique_ptr<PtyEndpoint> pty_;

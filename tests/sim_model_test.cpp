@@ -211,21 +211,11 @@ namespace {
 TEST(SimInboundLine, BytesArriveOneByteTimeApart) {
     sim::InboundLine line;
     const SimTime t0{};
-    line.Arrive("ab\r", t0, 1ms);
-    EXPECT_EQ(line.TakeArrived(t0), "");
-    EXPECT_EQ(line.NextDue(), t0 + 1ms);
-    EXPECT_EQ(line.TakeArrived(t0 + 2500us), "ab");
-    line.Arrive("x", t0 + 2500us, 1ms);  // queued behind the CR still on the line
-    EXPECT_EQ(line.NextDue(), t0 + 3ms);
-    EXPECT_EQ(line.TakeArrived(t0 + 4ms), "\rx");
-    EXPECT_EQ(line.NextDue(), std::nullopt);
-}
-
-TEST(SimInboundLine, UnpacedBytesAreThereAtOnce) {
-    sim::InboundLine line;
-    const SimTime t0{};
-    line.Arrive("L1,x5\r", t0 + 7ms, 0ns);
-    EXPECT_EQ(line.TakeArrived(t0 + 7ms), "L1,x5\r");
+    EXPECT_EQ(line.Arrive(3, t0, 1ms), t0 + 3ms);
+    // Read while the first three are still on the line: queued behind them.
+    EXPECT_EQ(line.Arrive(1, t0 + 2500us, 1ms), t0 + 4ms);
+    EXPECT_EQ(line.Arrive(2, t0 + 10ms, 1ms), t0 + 12ms);
+    EXPECT_EQ(line.Arrive(6, t0 + 20ms, 0ns), t0 + 20ms);  // unpaced
 }
 
 }  // namespace
