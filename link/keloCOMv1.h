@@ -78,7 +78,6 @@ private:
     std::shared_ptr<platform::SerialPort> Port() const;
     void InitOeffnen(const char* szName, int8_t iPort, uint32_t iBaud);
     void Antwort_uebernehmen(const char* szQuelle);
-    void GatesOeffnen(TkeloCOM_thread& t, bool bNormal);
 
     // Command-set helpers: send one request, judge the start of szResp.
     bool Antwort_beginnt(const char* szAnfang) const;

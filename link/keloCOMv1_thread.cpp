@@ -12,14 +12,15 @@
 
 namespace {
 
-constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, BEL = 0x07, CR = 0x0D, NAK = 0x15;
+constexpr char NAK = 0x15;
 
 // After a failed read (an adapter pulled out) the thread rests this long, so
 // a dead port neither spins a core nor floods the log.
 constexpr int64_t kLesefehlerPauseMS = 200;
 
-bool IstEndezeichen(char c) {
-    return c == STX || c == ETX || c == ACK || c == BEL || c == CR || c == NAK;
+bool EndetMitNAK(const char* text) {
+    const size_t len = std::strlen(text);
+    return len > 0 && text[len - 1] == NAK;
 }
 
 }  // namespace
@@ -79,89 +80,63 @@ bool TkeloCOM_thread::ZeichenLesen(unsigned char& c) {
     return false;
 }
 
-void TkeloCOM_thread::ZeichenVerarbeiten(char c) {
-    if (c == '@') {
-        iRxStateSaved = iRxState;
-        iRxState = RX_FIRST_MB;
-    } else if (iRxState == RX_IDLE) {
-        iRxState = RX_FIRST;
-    }
-    switch (iRxState) {
-    case RX_FIRST:
-        NormalLeeren();
-        Speichern(c);
-        if (c == ACK) {
-            Uebergeben();
-            iRxState = RX_IDLE;
-        } else if (c == NAK) {
-            Uebergeben();
-            NormalLeeren();
-            iRxState = RX_COLLECT;
-            iRxStateSaved = RX_COLLECT;
-        } else {
-            iRxState = RX_COLLECT;
+void TkeloCOM_thread::Uebergeben() { Uebergabe(false); }
+
+void TkeloCOM_thread::Uebergeben_MB() { Uebergabe(true); }
+
+void TkeloCOM_thread::ResetPause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+
+void TkeloCOM_thread::Uebergabe(bool bMB) {
+    {
+        std::lock_guard lock(hUebergabe_);
+        if (bAufgegeben_[bMB]) {
+            Verwerfen(bMB);
+            return;
         }
-        break;
-    case RX_COLLECT:
-        Speichern(c);
-        if (IstEndezeichen(c)) {
-            Uebergeben();
-            iRxState = RX_IDLE;
-        }
-        break;
-    case RX_FIRST_MB:
-        iRxCount_MB = 0;
-        std::memset(szRxBuffer_MB, 0, sizeof szRxBuffer_MB);
-        Speichern_MB(c);
-        iRxState = RX_COLLECT_MB;
-        break;
-    case RX_COLLECT_MB:
-        Zeichen_MB_Verarbeiten(c);
-        break;
-    default:
-        break;
+        (bMB ? hEventRxCompl_MB : hEventRxCompl).Set();
     }
+    (bMB ? hEventRxContinue_MB : hEventRxContinue).Wait();
 }
 
-void TkeloCOM_thread::Zeichen_MB_Verarbeiten(char c) {
-    Speichern_MB(c);
-    if (c != ACK && c != BEL) return;
-    Uebergeben_MB();
-    if (std::memcmp(szRxBuffer_MB, "@RS\x06", 4) == 0 && iRxStateSaved == RX_COLLECT) {
-        // A reset or stop ended the pending request: release its sender too.
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        iRxState = RX_IDLE;
-        if (iRxCount < kRxBufferSize - 1) {
-            Speichern('!');
-        } else {
-            szRxBuffer[iRxCount - 1] = '!';
-        }
-        Uebergeben();
+// Under hUebergabe_.
+void TkeloCOM_thread::Verwerfen(bool bMB) {
+    const char* text = bMB ? szRxBuffer_MB : szRxBuffer;
+    Protokolldatei_schreiben(("keloCOM_thread->Execute() :: verspätete Antwort verworfen: " + std::string(text)).c_str());
+    // After a NAK the final answer follows, and it is stale as well.
+    if (bMB || !EndetMitNAK(text)) bAufgegeben_[bMB] = false;
+    GatesOeffnen(bMB, text);
+}
+
+void TkeloCOM_thread::GatesOeffnen(bool bMB, const char* text) {
+    if (!bMB) bNormalOffen_ = EndetMitNAK(text);
+    if (!bNormalOffen_) hEventRxSend.Set();
+    hEventRxSend_MB.Set();
+}
+
+void TkeloCOM_thread::Genommen(bool bMB) {
+    std::lock_guard lock(hUebergabe_);
+    GatesOeffnen(bMB, bMB ? szRxBuffer_MB : szRxBuffer);
+}
+
+void TkeloCOM_thread::Warten_beginnt(bool bMB) {
+    std::lock_guard lock(hUebergabe_);
+    bAufgegeben_[bMB] = false;
+}
+
+void TkeloCOM_thread::Aufgeben(bool bMB) {
+    std::lock_guard lock(hUebergabe_);
+    bAufgegeben_[bMB] = true;
+    // Handed over at the very moment the wait ended: stale all the same.
+    if ((bMB ? hEventRxCompl_MB : hEventRxCompl).Wait(0) == platform::WaitResult::Signalled) {
+        Verwerfen(bMB);
+        (bMB ? hEventRxContinue_MB : hEventRxContinue).Set();
+        return;
+    }
+    // The other channel has its own buffer: a late reply here cannot reach it.
+    if (bMB) {
+        if (!bNormalOffen_) hEventRxSend.Set();
     } else {
-        iRxState = iRxStateSaved;
+        bNormalOffen_ = true;
+        hEventRxSend_MB.Set();
     }
-}
-
-// One place is always left for the terminating NUL.
-void TkeloCOM_thread::Speichern(char c) {
-    if (iRxCount < kRxBufferSize - 1) szRxBuffer[iRxCount++] = c;
-}
-
-void TkeloCOM_thread::Speichern_MB(char c) {
-    if (iRxCount_MB < kRxBufferSize_MB - 1) szRxBuffer_MB[iRxCount_MB++] = c;
-}
-
-void TkeloCOM_thread::NormalLeeren() {
-    iRxCount = 0;
-    std::memset(szRxBuffer, 0, sizeof szRxBuffer);
-}
-
-void TkeloCOM_thread::Uebergeben() {
-    hEventRxCompl.Set();
-    hEventRxContinue.Wait();
-}
-
-void TkeloCOM_thread::Uebergeben_MB() {
-    hEventRxCompl_MB.Set();
-    hEventRxContinue_MB.Wait();
 }

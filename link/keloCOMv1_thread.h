@@ -1,9 +1,9 @@
 #pragma once
 
-#include <atomic>
-#include <cstdint>
 #include <memory>
+#include <mutex>
 
+#include "link/keloCOMv1_empfang.h"
 #include "platform/event.h"
 #include "platform/thread.h"
 
@@ -11,35 +11,24 @@ namespace platform {
 class SerialPort;
 }
 
-// Receive states between characters.
-enum : int16_t {
-    RX_IDLE = 10,
-    RX_FIRST = 20,
-    RX_COLLECT = 30,
-    RX_FIRST_MB = 50,
-    RX_COLLECT_MB = 60,
-};
-
-// The link's only reader of the port. Assembles normal replies and "@"
-// replies in two buffers and hands each one over through events; also owns
-// the two send gates.
-class TkeloCOM_thread : public platform::TThread {
+// The link's only reader of the port. Assembles the replies (TEmpfang) and
+// hands each one over through events; also owns the two send gates.
+class TkeloCOM_thread : public platform::TThread, public TEmpfang {
 public:
-    static constexpr int kRxBufferSize = 260;
-    static constexpr int kRxBufferSize_MB = 32;
-
     TkeloCOM_thread(bool CreateSuspended, std::shared_ptr<platform::SerialPort> hCom);
     ~TkeloCOM_thread() override;
 
     // Asks the thread to end and releases every wait it may be in.
     void Beenden();
 
-    char szRxBuffer[kRxBufferSize] = {};
-    char szRxBuffer_MB[kRxBufferSize_MB] = {};
-    int32_t iRxCount = 0;
-    int32_t iRxCount_MB = 0;
-    std::atomic<int16_t> iRxState{RX_IDLE};
-    int16_t iRxStateSaved = RX_IDLE;
+    // A sender about to wait for its reply; and one whose wait timed out. A
+    // reply that comes after its sender gave up is stale: it is dropped here
+    // and the gates reopen, instead of it reaching the next request.
+    void Warten_beginnt(bool bMB);
+    void Aufgeben(bool bMB);
+    // The reply in the buffer has been taken: reopens the gates it allows.
+    // While a normal request answered with NAK is open, only "@" requests pass.
+    void Genommen(bool bMB);
 
     // Manual reset: ends the pending read.
     platform::Event hEventRead{platform::Event::Mode::ManualReset};
@@ -55,17 +44,20 @@ public:
 
 protected:
     void Execute() override;
+    void Uebergeben() override;
+    void Uebergeben_MB() override;
+    void ResetPause() override;
 
 private:
     bool ZeichenLesen(unsigned char& c);
-    void ZeichenVerarbeiten(char c);
-    void Zeichen_MB_Verarbeiten(char c);
-    void Speichern(char c);
-    void Speichern_MB(char c);
-    void NormalLeeren();
-    void Uebergeben();
-    void Uebergeben_MB();
+    void Uebergabe(bool bMB);
+    void Verwerfen(bool bMB);
+    void GatesOeffnen(bool bMB, const char* text);
 
     std::shared_ptr<platform::SerialPort> hCom_;
     bool bLesefehlerGemeldet_ = false;
+    // Orders a sender giving up against a hand-over in progress.
+    std::mutex hUebergabe_;
+    bool bAufgegeben_[2] = {false, false};
+    bool bNormalOffen_ = false;
 };

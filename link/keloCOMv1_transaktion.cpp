@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr char ACK = 0x06, NAK = 0x15;
 constexpr int64_t kGateMS = 2000;
 constexpr int32_t kStandardMS = 64;
 constexpr int kConnectVersuche = 11;
@@ -67,11 +66,6 @@ void TkeloCOM::Antwort_uebernehmen(const char* szQuelle) {
     std::memcpy(szResp, szQuelle, strnlen(szQuelle, sizeof szResp - 1));
 }
 
-void TkeloCOM::GatesOeffnen(TkeloCOM_thread& t, bool bNormal) {
-    if (bNormal) t.hEventRxSend.Set();
-    t.hEventRxSend_MB.Set();
-}
-
 void TkeloCOM::WaitResp(int32_t iZeitMS) {
     auto thread = Thread();
     if (!thread) WarteFehler("WaitResp()", platform::WaitResult::Failed);
@@ -79,18 +73,21 @@ void TkeloCOM::WaitResp(int32_t iZeitMS) {
         thread->hEventRxSend.Set();
         return;
     }
+    thread->Warten_beginnt(false);
     const auto r = thread->hEventRxCompl.Wait(Wartezeit(iZeitMS));
+    if (r == platform::WaitResult::TimedOut) thread->Aufgeben(false);
     if (r != platform::WaitResult::Signalled) WarteFehler("WaitResp()", r);
     Antwort_uebernehmen(thread->szRxBuffer);
+    thread->Genommen(false);
     thread->hEventRxContinue.Set();
-    const size_t len = std::strlen(szResp);
-    GatesOeffnen(*thread, len == 0 || szResp[len - 1] != NAK);
 }
 
 void TkeloCOM::WaitResp_MB(int32_t iZeitMS) {
     auto thread = Thread();
     if (!thread) WarteFehler("WaitResp_MB()", platform::WaitResult::Failed);
+    thread->Warten_beginnt(true);
     const auto r = thread->hEventRxCompl_MB.Wait(Wartezeit(iZeitMS));
+    if (r == platform::WaitResult::TimedOut) thread->Aufgeben(true);
     if (r != platform::WaitResult::Signalled) WarteFehler("WaitResp_MB()", r);
     Antwort_uebernehmen(thread->szRxBuffer_MB);
     bool ok = true;
@@ -100,8 +97,8 @@ void TkeloCOM::WaitResp_MB(int32_t iZeitMS) {
         ok = std::memcmp(szResp, "@B\x06", 3) == 0;
     }
     // Released even on a wrong answer, or the link would stay blocked.
+    thread->Genommen(true);
     thread->hEventRxContinue_MB.Set();
-    GatesOeffnen(*thread, true);
     if (!ok) throw COMMUNICATION_ERROR;
 }
 
@@ -123,7 +120,8 @@ bool TkeloCOM::Connect() {
         // Read before releasing the thread, which may then overwrite it.
         bVerbunden = bAntwort && std::memcmp(thread->szRxBuffer, "E1\x07", 3) == 0;
         thread->hEventRxContinue.Set();
-        GatesOeffnen(*thread, true);
+        thread->hEventRxSend.Set();
+        thread->hEventRxSend_MB.Set();
     }
     if (bVerbunden) return true;
     ShowMessage("Bitte die Schnittstelle überprüfen bzw.    \ndie Steuerung Aus- und Einschalten!", "keloCOM->Connect",

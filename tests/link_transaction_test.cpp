@@ -58,7 +58,8 @@ TEST_F(LinkFixture, NakLeavesOnlyTheAtGateOpen) {
     EXPECT_EQ(Fehler([&] { com_->SendReq("T1\r"); }), WAIT_TIMEOUT_ERROR);
     com_->SendReqWaitResp("@V\r", 500);
     EXPECT_EQ(std::string(com_->szResp), "@V 1.0" + ACK);
-    // The "@" exchange reopened both gates, but the final answer is still due.
+    // Still open: a normal request now would be handed the final answer.
+    EXPECT_EQ(Fehler([&] { com_->SendReq("T1\r"); }), WAIT_TIMEOUT_ERROR);
     peer_->Send(ACK);
     com_->WaitResp(1000);
     EXPECT_EQ(std::string(com_->szResp), ACK);

@@ -1,0 +1,90 @@
+#include "link/keloCOMv1_empfang.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, BEL = 0x07, CR = 0x0D, NAK = 0x15;
+
+bool IstEndezeichen(char c) {
+    return c == STX || c == ETX || c == ACK || c == BEL || c == CR || c == NAK;
+}
+
+}  // namespace
+
+void TEmpfang::ZeichenVerarbeiten(char c) {
+    if (c == '@') {
+        iRxStateSaved = iRxState;
+        iRxState = RX_FIRST_MB;
+    } else if (iRxState == RX_IDLE) {
+        iRxState = RX_FIRST;
+    }
+    switch (iRxState) {
+    case RX_FIRST:
+        NormalLeeren();
+        Speichern(c);
+        if (c == ACK) {
+            Uebergeben();
+            iRxState = RX_IDLE;
+        } else if (c == NAK) {
+            // The request stays open: its final answer follows as a reply of its own.
+            Uebergeben();
+            NormalLeeren();
+            iRxState = RX_COLLECT;
+            iRxStateSaved = RX_COLLECT;
+        } else {
+            iRxState = RX_COLLECT;
+        }
+        break;
+    case RX_COLLECT:
+        Speichern(c);
+        if (IstEndezeichen(c)) {
+            Uebergeben();
+            iRxState = RX_IDLE;
+        }
+        break;
+    case RX_FIRST_MB:
+        iRxCount_MB = 0;
+        std::memset(szRxBuffer_MB, 0, sizeof szRxBuffer_MB);
+        Speichern_MB(c);
+        iRxState = RX_COLLECT_MB;
+        break;
+    case RX_COLLECT_MB:
+        Zeichen_MB_Verarbeiten(c);
+        break;
+    default:
+        break;
+    }
+}
+
+void TEmpfang::Zeichen_MB_Verarbeiten(char c) {
+    Speichern_MB(c);
+    if (c != ACK && c != BEL) return;
+    Uebergeben_MB();
+    if (std::memcmp(szRxBuffer_MB, "@RS\x06", 4) == 0 && iRxStateSaved == RX_COLLECT) {
+        // A reset or stop ended the pending request: release its sender too.
+        ResetPause();
+        iRxState = RX_IDLE;
+        if (iRxCount < kRxBufferSize - 1) {
+            Speichern('!');
+        } else {
+            szRxBuffer[iRxCount - 1] = '!';
+        }
+        Uebergeben();
+    } else {
+        iRxState = iRxStateSaved;
+    }
+}
+
+void TEmpfang::Speichern(char c) {
+    if (iRxCount < kRxBufferSize - 1) szRxBuffer[iRxCount++] = c;
+}
+
+void TEmpfang::Speichern_MB(char c) {
+    if (iRxCount_MB < kRxBufferSize_MB - 1) szRxBuffer_MB[iRxCount_MB++] = c;
+}
+
+void TEmpfang::NormalLeeren() {
+    iRxCount = 0;
+    std::memset(szRxBuffer, 0, sizeof szRxBuffer);
+}

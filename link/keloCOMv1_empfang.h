@@ -1,0 +1,47 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Receive states between characters.
+enum : int16_t {
+    RX_IDLE = 10,
+    RX_FIRST = 20,
+    RX_COLLECT = 30,
+    RX_FIRST_MB = 50,
+    RX_COLLECT_MB = 60,
+};
+
+// Cuts the controller's byte stream into replies: normal replies in one
+// buffer, "@" replies in the other, each handed over when complete. How a
+// reply is handed over is the deriving class's business.
+class TEmpfang {
+public:
+    static constexpr int kRxBufferSize = 260;
+    static constexpr int kRxBufferSize_MB = 32;
+
+    virtual ~TEmpfang() = default;
+
+    void ZeichenVerarbeiten(char c);
+
+    // Both always hold a terminated text: one place is kept for the NUL.
+    char szRxBuffer[kRxBufferSize] = {};
+    char szRxBuffer_MB[kRxBufferSize_MB] = {};
+    int32_t iRxCount = 0;
+    int32_t iRxCount_MB = 0;
+    std::atomic<int16_t> iRxState{RX_IDLE};
+    int16_t iRxStateSaved = RX_IDLE;
+
+protected:
+    // Returns once the reply has been taken; the buffer is then free again.
+    virtual void Uebergeben() = 0;
+    virtual void Uebergeben_MB() = 0;
+    // The pause between handing over "@RS" and the reply it completed.
+    virtual void ResetPause() = 0;
+
+private:
+    void Zeichen_MB_Verarbeiten(char c);
+    void Speichern(char c);
+    void Speichern_MB(char c);
+    void NormalLeeren();
+};
