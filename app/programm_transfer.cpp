@@ -5,14 +5,15 @@
 #include "app/files/file_lines.h"
 #include "app/pelto_befehle_main.h"
 #include "common/fehler.h"
+#include "common/steuerzeichen.h"
 #include "link/keloCOMv1.h"
 
 namespace {
 
-constexpr char kStx = 0x02;
-constexpr char kEtx = 0x03;
-constexpr char kAck = 0x06;
-constexpr char kNak = 0x15;
+constexpr char kStx = zeichen::STX;
+constexpr char kEtx = zeichen::ETX;
+constexpr char kAck = zeichen::ACK;
+constexpr char kNak = zeichen::NAK;
 
 constexpr std::size_t kHeaderBudget = 251;
 

@@ -6,12 +6,12 @@ namespace {
 
 const char* TagFor(char c) {
     switch (c) {
-    case 0x02: return "<STX>";
-    case 0x03: return "<ETX>";
-    case 0x06: return "<ACK>";
-    case 0x07: return "<BEL>";
-    case 0x0D: return "<CR>";
-    case 0x15: return "<NAK>";
+    case zeichen::STX: return "<STX>";
+    case zeichen::ETX: return "<ETX>";
+    case zeichen::ACK: return "<ACK>";
+    case zeichen::BEL: return "<BEL>";
+    case zeichen::CR: return "<CR>";
+    case zeichen::NAK: return "<NAK>";
     default: return nullptr;
     }
 }

@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+#include "common/steuerzeichen.h"
+
 namespace {
 
-constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, BEL = 0x07, CR = 0x0D, NAK = 0x15;
+using namespace zeichen;
 
 bool IstEndezeichen(char c) {
     return c == STX || c == ETX || c == ACK || c == BEL || c == CR || c == NAK;

@@ -7,12 +7,11 @@
 
 #include "common/handles.h"
 #include "common/protokolldatei.h"
+#include "common/steuerzeichen.h"
 #include "platform/last_error.h"
 #include "platform/serial_port.h"
 
 namespace {
-
-constexpr char NAK = 0x15;
 
 // After a failed read (an adapter pulled out) the thread rests this long, so
 // a dead port neither spins a core nor floods the log.
@@ -20,7 +19,7 @@ constexpr int64_t kLesefehlerPauseMS = 200;
 
 bool EndetMitNAK(const char* text) {
     const size_t len = std::strlen(text);
-    return len > 0 && text[len - 1] == NAK;
+    return len > 0 && text[len - 1] == zeichen::NAK;
 }
 
 }  // namespace
