@@ -16,7 +16,9 @@ bool IstEndezeichen(char c) {
 
 void TEmpfang::ZeichenVerarbeiten(char c) {
     if (c == '@') {
-        iRxStateSaved = iRxState;
+        // An "@" reply cut off by a new "@" is dropped; keeping the state it
+        // interrupted, the receiver cannot get stuck in the "@" channel.
+        if (iRxState != RX_COLLECT_MB) iRxStateSaved = iRxState;
         iRxState = RX_FIRST_MB;
     } else if (iRxState == RX_IDLE) {
         iRxState = RX_FIRST;

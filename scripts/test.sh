@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once plain, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer (window tests included),
-# and the link and simulator tests under ThreadSanitizer.
+# the fuzz targets for a few seconds each, and the link and simulator tests
+# under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -20,5 +21,7 @@ run_suite build
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-asan -DPELTO_SANITIZE=ON
+echo "== fuzzing (5 s per target from the checked-in seeds) =="
+bash tests/fuzz/run.sh
 echo "== ThreadSanitizer (link, simulator, no window) =="
 TSAN_OPTIONS=halt_on_error=1 run_suite build-tsan -DPELTO_TSAN=ON -DPELTO_WITH_QT=OFF

@@ -55,6 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"ResetCompletesPending", "V1.0@RS" + ACK, {A("@RS" + ACK), N("V1.0!")}},
         ReplyCase{"ResetAfterNakGivesBang", NAK + "@RS" + ACK, {N(NAK), A("@RS" + ACK), N("!")}},
         ReplyCase{"HaltDoesNotCompletePending", "V1@B" + ACK + "x" + CR, {A("@B" + ACK), N("V1x" + CR)}},
+        ReplyCase{"AtInsideAtReplyStartsAgain", "@@" + ACK + "E1" + BEL, {A("@" + ACK), N("E1" + BEL)}},
+        ReplyCase{"ResetAfterACutAtReplyStillCompletes", "P1@X@RS" + ACK, {A("@RS" + ACK), N("P1!")}},
         ReplyCase{"OverlongIsCutAndTerminated", k300 + CR, {N(std::string(259, 'A'))}}),
     [](const auto& info) { return std::string(info.param.name); });
 
