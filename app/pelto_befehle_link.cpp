@@ -32,10 +32,11 @@ private:
 }  // namespace
 
 void TMainForm::OnActivate() {
-    resize(964, 723);
+    // 964 x 723 is the window with its frame; the client area stays fixed.
+    constexpr int kBreite = 964, kHoehe = 723;
     if (const QScreen* s = screen()) {
         const QRect r = s->geometry();
-        move((r.width() - width()) / 2, (r.height() - 20 - height()) / 2);
+        move((r.width() - kBreite) / 2, (r.height() - 20 - kHoehe) / 2);
     }
     setWindowState(windowState() | Qt::WindowMaximized);
     StandardwerteSetzen();

@@ -1,6 +1,7 @@
 #include "app/pelto_befehle_main.h"
 
 #include <QCloseEvent>
+#include <QFont>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
@@ -72,6 +73,9 @@ const Befehl kBefehle[] = {
 
 TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWidget* parent)
     : QMainWindow(parent), bruecke_(bruecke) {
+    // The layout was drawn for a narrow sans serif: prefer a narrow one here.
+    QFont::insertSubstitutions("Sans Serif", {"DejaVu Sans Condensed", "Liberation Sans Narrow", "Arial Narrow",
+                                              "Liberation Sans", "Arial"});
     setupUi(this);
     log_ = std::make_unique<LogPane>(RichEdit);
     StatusleisteAnlegen();
@@ -186,6 +190,12 @@ bool TMainForm::event(QEvent* e) {
         });
     }
     return QMainWindow::event(e);
+}
+
+// The background frame fills the client area above the status bar.
+void TMainForm::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    Bevel->setGeometry(centralWidget()->rect());
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {

@@ -156,6 +156,7 @@ public slots:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void OnCreate(const QStringList& argumente);
