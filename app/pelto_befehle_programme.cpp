@@ -11,6 +11,7 @@
 #include "app/pelto_befehle_main.h"
 #include "app/programm_transfer.h"
 #include "common/dialog.h"
+#include "link/keloCOMv1.h"
 
 namespace {
 
@@ -92,11 +93,12 @@ bool Vorhanden(const Programmpaar& p) { return Vorhanden(p.header) && Vorhanden(
 void Paar_uebertragen(TMainForm& f, const Programmpaar& p, const std::string& eroeffnung, bool bEinstellungen) {
     const std::vector<std::string> header = Laden(p.header, FirstTooLongHeaderLine);
     const std::vector<std::string> programm = Laden(p.programm, FirstTooLongProgramLine);
+    const uint32_t iResetStand = keloCOM->iResets;
     Befehl_setzen(f, eroeffnung);
-    Header_uebertragen(f, header);
+    Header_uebertragen(f, header, iResetStand);
     // The drive settings become the first commands of the stored program.
     if (bEinstellungen) f.Kovra_Befehl(false);
-    Programm_uebertragen(f, programm);
+    Programm_uebertragen(f, programm, iResetStand);
 }
 
 int Slot(TMainForm& f) { return f.Index(f.Programm_RadioGroup) + 1; }

@@ -46,13 +46,13 @@ bool Echo_passt(const TMainForm& f) { return std::strncmp(Antwort(), f.szBefehl,
     throw std::strcmp(Antwort(), fehlerantwort) == 0 ? code : COMMUNICATION_ERROR;
 }
 
-void Senden(TMainForm& f, int32_t iZeitMS) {
-    keloCOM->SendReqWaitResp(f.szBefehl, iZeitMS);
+void Senden(TMainForm& f, int32_t iZeitMS, const uint32_t* piResetStand = nullptr) {
+    keloCOM->SendReqWaitResp(f.szBefehl, iZeitMS, piResetStand);
     f.Protokoll_schreiben(false, true, true);
 }
 
-void Quittiert_senden(TMainForm& f, int32_t iZeitMS) {
-    Senden(f, iZeitMS);
+void Quittiert_senden(TMainForm& f, int32_t iZeitMS, const uint32_t* piResetStand) {
+    Senden(f, iZeitMS, piResetStand);
     if (Letztes(Antwort()) != kAck) throw ACK_ERROR;
 }
 
@@ -73,7 +73,7 @@ void Fuer_jede_Befehlszeile(const std::vector<std::string>& zeilen, Senden sende
 
 // Header lines go out without a reply in between. An empty one is refused
 // by the link, which ends the transfer. False when a line was left out.
-bool Headerzeilen_streamen(TMainForm& f, const std::vector<std::string>& zeilen) {
+bool Headerzeilen_streamen(TMainForm& f, const std::vector<std::string>& zeilen, uint32_t iResetStand) {
     bool bVollstaendig = true;
     std::size_t summe = 0;
     for (const std::string& roh : zeilen) {
@@ -83,7 +83,7 @@ bool Headerzeilen_streamen(TMainForm& f, const std::vector<std::string>& zeilen)
             continue;
         }
         summe += zeile.size();
-        keloCOM->SendReq(zeile.c_str());
+        keloCOM->SendReq(zeile.c_str(), &iResetStand);
         keloCOM->WaitResp(-2);
         f.Protokoll_schreiben(false, true, false);
     }
@@ -106,21 +106,21 @@ void Befehl_setzen(TMainForm& f, const std::string& anfrage) {
     anfrage.copy(f.szBefehl, sizeof f.szBefehl - 1);
 }
 
-void Header_uebertragen(TMainForm& f, const std::vector<std::string>& zeilen) {
+void Header_uebertragen(TMainForm& f, const std::vector<std::string>& zeilen, uint32_t iResetStand) {
     Oeffnen(f);
-    const bool bVollstaendig = Headerzeilen_streamen(f, zeilen);
+    const bool bVollstaendig = Headerzeilen_streamen(f, zeilen, iResetStand);
     Befehl_setzen(f, bVollstaendig ? std::string(1, kStx) : std::string("...") + kStx);
-    Senden(f, kEndmarke);
+    Senden(f, kEndmarke, &iResetStand);
     if (Antwort()[0] != kAck) Unerwartet("E8\a", kZuLang);
 }
 
-void Programm_uebertragen(TMainForm& f, const std::vector<std::string>& zeilen) {
-    Fuer_jede_Befehlszeile(zeilen, [&f](const std::string& zeile) {
+void Programm_uebertragen(TMainForm& f, const std::vector<std::string>& zeilen, uint32_t iResetStand) {
+    Fuer_jede_Befehlszeile(zeilen, [&f, &iResetStand](const std::string& zeile) {
         Befehl_setzen(f, zeile + '\r');
-        Quittiert_senden(f, kKurz);
+        Quittiert_senden(f, kKurz, &iResetStand);
     });
     Befehl_setzen(f, std::string(1, kEtx));
-    Quittiert_senden(f, kEndmarke);
+    Quittiert_senden(f, kEndmarke, &iResetStand);
 }
 
 void Programm_anfordern(TMainForm& f, int n, bool bNurHeader) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,15 @@ class TMainForm;
 // Zeroes szBefehl and puts the request into it (cut to the buffer).
 void Befehl_setzen(TMainForm& f, const std::string& anfrage);
 
+// A reset or stop confirmed since `iResetStand` (keloCOM->iResets when the
+// transfer began) ends it before the next exchange, as the "!" does within
+// one: after it the controller would run the rest as live commands.
 // Precondition: szBefehl holds the opening request ("*PW<n>\r" or "*PS\r").
 // Opens the transfer, streams the header lines within the 251-character
 // budget and sends the end mark.
-void Header_uebertragen(TMainForm& f, const std::vector<std::string>& zeilen);
+void Header_uebertragen(TMainForm& f, const std::vector<std::string>& zeilen, uint32_t iResetStand);
 // Sends every program line, each acknowledged, then the end mark ETX.
-void Programm_uebertragen(TMainForm& f, const std::vector<std::string>& zeilen);
+void Programm_uebertragen(TMainForm& f, const std::vector<std::string>& zeilen, uint32_t iResetStand);
 
 // "*PR<n>" (or "*PR<n>H") and its echo; an empty slot raises 1023.
 void Programm_anfordern(TMainForm& f, int n, bool bNurHeader);

@@ -31,6 +31,9 @@ public:
     char szReq[kPufferGroesse] = {};
     char szResp[kPufferGroesse] = {};
     int32_t iModulTyp = 2;
+    // Counts the resets and stops the controller confirmed ("@RS"), so that
+    // a long transfer can tell it was cut off between two exchanges.
+    std::atomic<uint32_t> iResets{0};
 
     // Port set-up and shut-down.
     static std::shared_ptr<platform::SerialPort> OpenSerialPort(const char* szPortName, uint32_t iBaud);
@@ -39,11 +42,16 @@ public:
     bool HatPort() const;
 
     // The transaction.
-    void SendReq(const char* szRequest);
+    // With piResetStand: refused (ACK_ERROR, nothing sent) when a reset or
+    // stop was confirmed since *piResetStand, even while it waited at its gate.
+    void SendReq(const char* szRequest, const uint32_t* piResetStand = nullptr);
     void WaitResp(int32_t iZeitMS);
     void WaitResp_MB(int32_t iZeitMS);
-    void SendReqWaitResp(const char* szRequest, int32_t iZeitMS);
+    void SendReqWaitResp(const char* szRequest, int32_t iZeitMS, const uint32_t* piResetStand = nullptr);
     bool Connect();
+    // The calling thread's routine ended with an error: an answer still owed
+    // to it is stale when it comes, and does not block the link.
+    void Abbrechen();
 
     // Queries. Results are cut to the caller's buffer and always terminated.
     void Version_abfragen(char* szVersion, size_t iGroesse);
@@ -78,6 +86,7 @@ private:
     std::shared_ptr<platform::SerialPort> Port() const;
     void InitOeffnen(const char* szName, int8_t iPort, uint32_t iBaud);
     void Antwort_uebernehmen(const char* szQuelle);
+    void Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS);
 
     // Command-set helpers: send one request, judge the start of szResp.
     bool Antwort_beginnt(const char* szAnfang) const;

@@ -1,7 +1,6 @@
 #include "link/keloCOMv1_thread.h"
 
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <thread>
 
@@ -16,11 +15,6 @@ namespace {
 // After a failed read (an adapter pulled out) the thread rests this long, so
 // a dead port neither spins a core nor floods the log.
 constexpr int64_t kLesefehlerPauseMS = 200;
-
-bool EndetMitNAK(const char* text) {
-    const size_t len = std::strlen(text);
-    return len > 0 && text[len - 1] == zeichen::NAK;
-}
 
 }  // namespace
 
@@ -51,7 +45,9 @@ void TkeloCOM_thread::Execute() {
     hEventRxSend_MB.Set();
     while (!Terminated()) {
         unsigned char c = 0;
-        if (ZeichenLesen(c)) ZeichenVerarbeiten(static_cast<char>(c));
+        if (!ZeichenLesen(c)) continue;
+        if (bTeilVerwerfen_.exchange(false)) TeilVerwerfen();
+        ZeichenVerarbeiten(static_cast<char>(c));
     }
     platform::Event* events[] = {&hEventThreadRun, &hEventRxSend, &hEventRxSend_MB, &hEventRxCompl,
                                  &hEventRxCompl_MB, &hEventRxContinue, &hEventRxContinue_MB};
@@ -62,6 +58,7 @@ void TkeloCOM_thread::Execute() {
 bool TkeloCOM_thread::ZeichenLesen(unsigned char& c) {
     switch (hCom_->ReadByte(hEventRead, c)) {
     case platform::SerialPort::ReadResult::Byte:
+        if (bLesefehlerGemeldet_) hEventLeitungWeg.Reset();
         bLesefehlerGemeldet_ = false;
         return true;
     case platform::SerialPort::ReadResult::Cancelled:
@@ -71,6 +68,7 @@ bool TkeloCOM_thread::ZeichenLesen(unsigned char& c) {
     }
     if (!bLesefehlerGemeldet_) {
         bLesefehlerGemeldet_ = true;
+        hEventLeitungWeg.Set();
         const std::string line =
             "keloCOM_thread->Execute() :: ReadFile GetLastError()=" + std::to_string(platform::LastError());
         Protokolldatei_schreiben(line.c_str());
@@ -79,63 +77,19 @@ bool TkeloCOM_thread::ZeichenLesen(unsigned char& c) {
     return false;
 }
 
+// Bytes without an end that came before the request: the reply starts anew.
+void TkeloCOM_thread::TeilVerwerfen() {
+    if (iRxState == RX_COLLECT) {
+        Protokolldatei_schreiben(
+            ("keloCOM_thread->Execute() :: unvollständige Antwort verworfen: " + std::string(szRxBuffer)).c_str());
+        iRxState = RX_IDLE;
+    } else if (iRxState == RX_COLLECT_MB && iRxStateSaved == RX_COLLECT) {
+        iRxStateSaved = RX_IDLE;
+    }
+}
+
 void TkeloCOM_thread::Uebergeben() { Uebergabe(false); }
 
 void TkeloCOM_thread::Uebergeben_MB() { Uebergabe(true); }
 
 void TkeloCOM_thread::ResetPause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
-
-void TkeloCOM_thread::Uebergabe(bool bMB) {
-    {
-        std::lock_guard lock(hUebergabe_);
-        if (bAufgegeben_[bMB]) {
-            Verwerfen(bMB);
-            return;
-        }
-        (bMB ? hEventRxCompl_MB : hEventRxCompl).Set();
-    }
-    (bMB ? hEventRxContinue_MB : hEventRxContinue).Wait();
-}
-
-// Under hUebergabe_.
-void TkeloCOM_thread::Verwerfen(bool bMB) {
-    const char* text = bMB ? szRxBuffer_MB : szRxBuffer;
-    Protokolldatei_schreiben(("keloCOM_thread->Execute() :: verspätete Antwort verworfen: " + std::string(text)).c_str());
-    // After a NAK the final answer follows, and it is stale as well.
-    if (bMB || !EndetMitNAK(text)) bAufgegeben_[bMB] = false;
-    GatesOeffnen(bMB, text);
-}
-
-void TkeloCOM_thread::GatesOeffnen(bool bMB, const char* text) {
-    if (!bMB) bNormalOffen_ = EndetMitNAK(text);
-    if (!bNormalOffen_) hEventRxSend.Set();
-    hEventRxSend_MB.Set();
-}
-
-void TkeloCOM_thread::Genommen(bool bMB) {
-    std::lock_guard lock(hUebergabe_);
-    GatesOeffnen(bMB, bMB ? szRxBuffer_MB : szRxBuffer);
-}
-
-void TkeloCOM_thread::Warten_beginnt(bool bMB) {
-    std::lock_guard lock(hUebergabe_);
-    bAufgegeben_[bMB] = false;
-}
-
-void TkeloCOM_thread::Aufgeben(bool bMB) {
-    std::lock_guard lock(hUebergabe_);
-    bAufgegeben_[bMB] = true;
-    // Handed over at the very moment the wait ended: stale all the same.
-    if ((bMB ? hEventRxCompl_MB : hEventRxCompl).Wait(0) == platform::WaitResult::Signalled) {
-        Verwerfen(bMB);
-        (bMB ? hEventRxContinue_MB : hEventRxContinue).Set();
-        return;
-    }
-    // The other channel has its own buffer: a late reply here cannot reach it.
-    if (bMB) {
-        if (!bNormalOffen_) hEventRxSend.Set();
-    } else {
-        bNormalOffen_ = true;
-        hEventRxSend_MB.Set();
-    }
-}

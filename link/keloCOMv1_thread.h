@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "link/keloCOMv1_empfang.h"
 #include "platform/event.h"
@@ -21,15 +23,24 @@ public:
     // Asks the thread to end and releases every wait it may be in.
     void Beenden();
 
-    // A sender about to wait for its reply; and one whose wait timed out. A
-    // reply that comes after its sender gave up is stale: it is dropped here
-    // and the gates reopen, instead of it reaching the next request.
+    // The book of exchanges, one per channel (false: normal, true: "@").
+    // A request passed its gate (both gates close), and the reply it is owed. A reply nobody asked for,
+    // or one that comes after its sender gave up, is dropped here (and
+    // logged) instead of reaching the next request; the gates follow.
+    void Gesendet(bool bMB, const char* szRequest);
     void Warten_beginnt(bool bMB);
+    // The wait ended without a reply (time-out or line gone).
     void Aufgeben(bool bMB);
     // The reply in the buffer has been taken: reopens the gates it allows.
     // While a normal request answered with NAK is open, only "@" requests pass.
     void Genommen(bool bMB);
+    // Streamed lines are owed no reply.
+    void KeineAntwort();
+    // The caller's routine ended with an error: what it is still owed is stale.
+    void Abbrechen();
 
+    // Manual reset: set while reads fail (the line is gone).
+    platform::Event hEventLeitungWeg{platform::Event::Mode::ManualReset};
     // Manual reset: ends the pending read.
     platform::Event hEventRead{platform::Event::Mode::ManualReset};
 
@@ -50,14 +61,25 @@ protected:
 
 private:
     bool ZeichenLesen(unsigned char& c);
+    void TeilVerwerfen();
     void Uebergabe(bool bMB);
-    void Verwerfen(bool bMB);
-    void GatesOeffnen(bool bMB, const char* text);
+    void Verwerfen(bool bMB, const char* szWarum);
+    void Protokollieren(bool bMB, const char* szWarum);
+    void GatesOeffnen();
+    bool GehoertZurAnfrage(const char* szAntwort) const;
+    void AufgebenGesperrt(bool bMB);
 
     std::shared_ptr<platform::SerialPort> hCom_;
     bool bLesefehlerGemeldet_ = false;
     // Orders a sender giving up against a hand-over in progress.
     std::mutex hUebergabe_;
-    bool bAufgegeben_[2] = {false, false};
-    bool bNormalOffen_ = false;
+    struct Austausch {
+        bool bAusstehend = false;  // a reply is owed
+        bool bWartet = false;      // its sender is waiting now
+        bool bAufgegeben = false;  // its sender gave up
+        std::thread::id sender;
+    } austausch_[2];
+    char szErwartet_MB_[4] = {};  // how the owed "@" reply begins
+    // A normal request went out: what the thread has of a reply by now is noise.
+    std::atomic<bool> bTeilVerwerfen_{false};
 };

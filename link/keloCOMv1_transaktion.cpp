@@ -38,7 +38,7 @@ int64_t Wartezeit(int32_t iZeitMS) {
 
 }  // namespace
 
-void TkeloCOM::SendReq(const char* szRequest) {
+void TkeloCOM::SendReq(const char* szRequest, const uint32_t* piResetStand) {
     auto port = Port();
     auto thread = Thread();
     if (!port || !thread) throw HANDLE_COM_PORT_ERROR;
@@ -46,11 +46,14 @@ void TkeloCOM::SendReq(const char* szRequest) {
     // Longer requests would overrun the transmit buffer of the controller.
     if (len == 0 || len > kMaxAnfrageLaenge) throw SEND_REQ_ERROR;
 
-    platform::Event& gate = szRequest[0] == '@' ? thread->hEventRxSend_MB : thread->hEventRxSend;
-    const auto r = gate.Wait(kGateMS);
+    const bool bMB = szRequest[0] == '@';
+    const auto r = (bMB ? thread->hEventRxSend_MB : thread->hEventRxSend).Wait(kGateMS);
     if (r != platform::WaitResult::Signalled) WarteFehler("SendReq()", r);
-    thread->hEventRxSend.Reset();
-    thread->hEventRxSend_MB.Reset();
+    if (piResetStand && iResets != *piResetStand) {
+        (bMB ? thread->hEventRxSend_MB : thread->hEventRxSend).Set();  // passed, but not sent
+        throw ACK_ERROR;
+    }
+    thread->Gesendet(bMB, szRequest);
 
     std::memset(szReq, 0, sizeof szReq);
     std::memcpy(szReq, szRequest, len);
@@ -66,17 +69,26 @@ void TkeloCOM::Antwort_uebernehmen(const char* szQuelle) {
     std::memcpy(szResp, szQuelle, strnlen(szQuelle, sizeof szResp - 1));
 }
 
+// Waits for the reply of one channel; a line that is gone ends the wait too.
+void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
+    const char* wer = bMB ? "WaitResp_MB()" : "WaitResp()";
+    t.Warten_beginnt(bMB);
+    platform::WaitResult r = platform::WaitResult::Signalled;
+    const int i = platform::Event::WaitAny({bMB ? &t.hEventRxCompl_MB : &t.hEventRxCompl, &t.hEventLeitungWeg},
+                                           Wartezeit(iZeitMS), &r);
+    if (i == 0) return;
+    t.Aufgeben(bMB);
+    WarteFehler(wer, i == 1 ? platform::WaitResult::Failed : r);
+}
+
 void TkeloCOM::WaitResp(int32_t iZeitMS) {
     auto thread = Thread();
     if (!thread) WarteFehler("WaitResp()", platform::WaitResult::Failed);
     if (iZeitMS == -2) {
-        thread->hEventRxSend.Set();
+        thread->KeineAntwort();
         return;
     }
-    thread->Warten_beginnt(false);
-    const auto r = thread->hEventRxCompl.Wait(Wartezeit(iZeitMS));
-    if (r == platform::WaitResult::TimedOut) thread->Aufgeben(false);
-    if (r != platform::WaitResult::Signalled) WarteFehler("WaitResp()", r);
+    Warten(*thread, false, iZeitMS);
     Antwort_uebernehmen(thread->szRxBuffer);
     thread->Genommen(false);
     thread->hEventRxContinue.Set();
@@ -85,14 +97,12 @@ void TkeloCOM::WaitResp(int32_t iZeitMS) {
 void TkeloCOM::WaitResp_MB(int32_t iZeitMS) {
     auto thread = Thread();
     if (!thread) WarteFehler("WaitResp_MB()", platform::WaitResult::Failed);
-    thread->Warten_beginnt(true);
-    const auto r = thread->hEventRxCompl_MB.Wait(Wartezeit(iZeitMS));
-    if (r == platform::WaitResult::TimedOut) thread->Aufgeben(true);
-    if (r != platform::WaitResult::Signalled) WarteFehler("WaitResp_MB()", r);
+    Warten(*thread, true, iZeitMS);
     Antwort_uebernehmen(thread->szRxBuffer_MB);
     bool ok = true;
     if (std::memcmp(szReq, "@R\r", 3) == 0 || std::memcmp(szReq, "@S\r", 3) == 0) {
         ok = std::memcmp(szResp, "@RS\x06", 4) == 0;
+        if (ok) ++iResets;
     } else if (std::memcmp(szReq, "@B\r", 3) == 0) {
         ok = std::memcmp(szResp, "@B\x06", 3) == 0;
     }
@@ -102,8 +112,8 @@ void TkeloCOM::WaitResp_MB(int32_t iZeitMS) {
     if (!ok) throw COMMUNICATION_ERROR;
 }
 
-void TkeloCOM::SendReqWaitResp(const char* szRequest, int32_t iZeitMS) {
-    SendReq(szRequest);
+void TkeloCOM::SendReqWaitResp(const char* szRequest, int32_t iZeitMS, const uint32_t* piResetStand) {
+    SendReq(szRequest, piResetStand);
     if (szRequest[0] == '@') {
         WaitResp_MB(iZeitMS);
     } else {
@@ -116,15 +126,23 @@ bool TkeloCOM::Connect() {
     for (int i = 0; HatPort() && i < kConnectVersuche && !bVerbunden; ++i) {
         SendReq("\r");
         auto thread = Thread();
-        const bool bAntwort = thread->hEventRxCompl.Wait(kConnectMS) == platform::WaitResult::Signalled;
-        // Read before releasing the thread, which may then overwrite it.
-        bVerbunden = bAntwort && std::memcmp(thread->szRxBuffer, "E1\x07", 3) == 0;
-        thread->hEventRxContinue.Set();
+        // An answer to an earlier attempt proves the controller just as well.
+        if (thread->hEventRxCompl.Wait(kConnectMS) == platform::WaitResult::Signalled) {
+            bVerbunden = std::memcmp(thread->szRxBuffer, "E1\x07", 3) == 0;
+            thread->Genommen(false);
+            thread->hEventRxContinue.Set();
+        }
         thread->hEventRxSend.Set();
         thread->hEventRxSend_MB.Set();
     }
+    // Answers to the attempts still on their way are owed to nobody.
+    if (auto thread = Thread()) thread->KeineAntwort();
     if (bVerbunden) return true;
     ShowMessage("Bitte die Schnittstelle überprüfen bzw.    \ndie Steuerung Aus- und Einschalten!", "keloCOM->Connect",
                 MessageIcon::Warning);
     throw WAIT_TIMEOUT_ERROR;
+}
+
+void TkeloCOM::Abbrechen() {
+    if (auto thread = Thread()) thread->Abbrechen();
 }

@@ -176,3 +176,15 @@ TEST_F(DateiLaden, UnlesbareDateiWirdGemeldet) {
 }
 
 }  // namespace
+
+TEST(DateiZeilenNul, ANulInALineToBeSentRefusesTheFile) {
+    const std::vector<std::string> programm = {"A1,1", std::string("A1\0,1", 5), "'kom\0mentar"};
+    const auto z = FirstTooLongProgramLine(programm);
+    ASSERT_TRUE(z.has_value());
+    EXPECT_EQ(z->nummer, 2u);
+    EXPECT_TRUE(z->enthaeltNul);
+    EXPECT_EQ(ZuLangeZeileText("programm1.txt", *z),
+              "Zeile 2 der Datei 'programm1.txt' enthält ein NUL-Zeichen und kann nicht gesendet werden.");
+    EXPECT_FALSE(FirstTooLongProgramLine({"A1,1", std::string("'x\0y", 4)}).has_value());  // a comment is never sent
+    EXPECT_TRUE(FirstTooLongHeaderLine({std::string("H\0", 2) + "x"}).has_value());
+}

@@ -90,3 +90,61 @@ TEST_F(LinkFixture, WaitingAgainForTheSameRequestStillGetsItsAnswer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LinkFixture, NoiseThatLooksLikeAReplyIsNotTheNextRequestsReply) {
+    Oeffnen();
+    peer_->Send("xq7" + CR);
+    std::this_thread::sleep_for(100ms);  // complete and held by now
+    peer_->Expect("T1\r", {{0, ACK}});
+    com_->SendReqWaitResp("T1\r", 500);
+    EXPECT_EQ(std::string(com_->szResp), ACK);
+    const auto log = Protokoll();
+    EXPECT_NE(std::find(log.begin(), log.end(), "keloCOM_thread->Execute() :: unerwartete Antwort verworfen: xq7<CR>"),
+              log.end());
+}
+
+TEST_F(LinkFixture, NoiseWithoutAnEndDoesNotSpoilTheNextReply) {
+    Oeffnen();
+    peer_->Send("xq7");
+    std::this_thread::sleep_for(100ms);
+    peer_->Expect("T1\r", {{0, ACK}});
+    com_->SendReqWaitResp("T1\r", 500);
+    EXPECT_EQ(std::string(com_->szResp), ACK);
+}
+
+TEST_F(LinkFixture, AGoneLineEndsTheWaitAtOnce) {
+    Oeffnen();
+    peer_->Expect("L1,x100\r", {{0, NAK}});
+    com_->SendReqWaitResp("L1,x100\r", 500);
+    peer_->Hangup();
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(Fehler([&] { com_->WaitResp(300000); }), WAIT_FAILED_ERROR);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 3s);
+    const auto log = Protokoll();
+    EXPECT_NE(std::find(log.begin(), log.end(), "keloCOM->WaitResp() :: WAIT_FAILED"), log.end());
+}
+
+TEST_F(LinkFixture, ARequestWatchingForResetsIsRefusedAfterOne) {
+    Oeffnen();
+    peer_->Expect("@R\r", {{0, "@RS" + ACK}});
+    peer_->Expect("L1,X1\r", {{0, ACK}});
+    const uint32_t stand = com_->iResets;
+    com_->SendReqWaitResp("@R\r", 500);
+    EXPECT_EQ(Fehler([&] { com_->SendReqWaitResp("L1,X1\r", 500, &stand); }), ACK_ERROR);
+    EXPECT_EQ(peer_->Received(), "@R\r");
+    com_->SendReqWaitResp("L1,X1\r", 500);  // the gate was handed back
+}
+
+TEST_F(LinkFixture, AnAbortedRoutinesOwedAnswerDoesNotBlockTheLink) {
+    Oeffnen();
+    peer_->Expect("L1,x1\r", {{0, NAK}, {200, ACK}});
+    peer_->Expect("T1\r", {{0, "E6" + BEL}});
+    com_->SendReqWaitResp("L1,x1\r", 500);  // the caller wanted ACK and gives up
+    com_->Abbrechen();
+    com_->SendReqWaitResp("T1\r", 1000);  // passes once the owed answer is in
+    EXPECT_EQ(std::string(com_->szResp), "E6" + BEL);
+}
+
+}  // namespace

@@ -53,8 +53,10 @@ std::optional<ZuLangeZeile> ErsteZuLange(const std::vector<std::string>& zeilen,
                                          std::size_t hoechstens, IstZuPruefen istZuPruefen) {
     for (std::size_t i = 0; i < zeilen.size(); ++i) {
         const std::string zeile = StripTrailing(zeilen[i]);
-        if (zeile.size() > hoechstens && istZuPruefen(zeile))
-            return ZuLangeZeile{i + 1, zeile.size(), hoechstens};
+        // A NUL would end the request there: the line cannot go out as it is.
+        const bool nul = zeile.find('\0') != std::string::npos;
+        if ((zeile.size() > hoechstens || nul) && istZuPruefen(zeile))
+            return ZuLangeZeile{i + 1, zeile.size(), hoechstens, nul};
     }
     return std::nullopt;
 }
@@ -108,6 +110,9 @@ std::optional<ZuLangeZeile> FirstTooLongHeaderLine(const std::vector<std::string
 }
 
 std::string ZuLangeZeileText(const std::string& datei, const ZuLangeZeile& zeile) {
+    if (zeile.enthaeltNul)
+        return "Zeile " + std::to_string(zeile.nummer) + " der Datei '" + datei +
+               "' enthält ein NUL-Zeichen und kann nicht gesendet werden.";
     return "Zeile " + std::to_string(zeile.nummer) + " der Datei '" + datei + "' ist " +
            std::to_string(zeile.laenge) + " Zeichen lang (erlaubt sind " +
            std::to_string(zeile.hoechstens) + ").";

@@ -35,6 +35,7 @@ struct ZuLangeZeile {
     std::size_t nummer;      // 1-based line number in the file
     std::size_t laenge;      // after stripping
     std::size_t hoechstens;  // the limit it breaks
+    bool enthaeltNul = false;  // holds a NUL, which no request can carry
 };
 
 // Splits 8-bit text into lines: CR LF, a lone CR and a lone LF each end a
@@ -52,7 +53,8 @@ std::string StripTrailing(std::string_view zeile);
 // and lines beginning with "'" or "/" are not sent.
 bool IsProgramLineToSend(std::string_view gestrippt);
 
-// First line that will be sent and exceeds kMaxProgrammzeile once stripped.
+// First line that will be sent and exceeds kMaxProgrammzeile once stripped,
+// or holds a NUL (the same for headers below).
 // Comments and empty lines are never sent, so their length does not count.
 std::optional<ZuLangeZeile> FirstTooLongProgramLine(const std::vector<std::string>& zeilen);
 
