@@ -31,8 +31,8 @@ public:
     char szReq[kPufferGroesse] = {};
     char szResp[kPufferGroesse] = {};
     int32_t iModulTyp = 2;
-    // Counts the resets and stops the controller confirmed ("@RS"), so that
-    // a long transfer can tell it was cut off between two exchanges.
+    // Counts the resets and stops sent, so that a long transfer can tell it
+    // was cut off between two exchanges.
     std::atomic<uint32_t> iResets{0};
 
     // Port set-up and shut-down.
@@ -43,7 +43,7 @@ public:
 
     // The transaction.
     // With piResetStand: refused (ACK_ERROR, nothing sent) when a reset or
-    // stop was confirmed since *piResetStand, even while it waited at its gate.
+    // stop went out since *piResetStand, even while it waited at its gate.
     void SendReq(const char* szRequest, const uint32_t* piResetStand = nullptr);
     void WaitResp(int32_t iZeitMS);
     void WaitResp_MB(int32_t iZeitMS);
@@ -96,6 +96,9 @@ private:
     void Quittung_fordern(const char* szAnfrage, const char* szQuittung, int32_t iFehler, bool bE1Melden = false);
     void Schalten(const char* szPrefix, int8_t iModus);
 
+    // Checking for a reset and writing are one step: a program line can no
+    // longer slip out after a reset that the window's thread sends meanwhile.
+    std::mutex hSenden_;
     mutable std::mutex mutex_;  // guards the two pointers below, not the buffers
     std::shared_ptr<platform::SerialPort> hCom;
     std::shared_ptr<TkeloCOM_thread> keloCOM_thread;

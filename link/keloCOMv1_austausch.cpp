@@ -1,5 +1,6 @@
 // The receive thread's book of exchanges: which reply is owed to whom, and
 // what happens to one that nobody is owed any more.
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -8,6 +9,10 @@
 #include "link/keloCOMv1_thread.h"
 
 namespace {
+
+// Further replies of an answer are taken within milliseconds; one held this
+// long has nobody coming for it.
+constexpr auto kUnabgeholt = std::chrono::milliseconds(50);
 
 bool EndetMitNAK(const char* text) {
     const size_t len = std::strlen(text);
@@ -37,9 +42,25 @@ void TkeloCOM_thread::Uebergabe(bool bMB) {
             Verwerfen(bMB, "verspätete");
             return;
         }
+        if (!bMB) tGehalten_ = std::chrono::steady_clock::now();
         (bMB ? hEventRxCompl_MB : hEventRxCompl).Set();
     }
     (bMB ? hEventRxContinue_MB : hEventRxContinue).Wait();
+}
+
+bool TkeloCOM_thread::AtAusstehend() {
+    std::lock_guard lock(hUebergabe_);
+    return austausch_[true].bAusstehend;
+}
+
+// Under hUebergabe_. A reply that no routine has come for is dropped, so that
+// the thread reads on: an "@" reply may be waiting behind it.
+void TkeloCOM_thread::Gehaltene_verwerfen(bool bMB, bool bNurUnabgeholte) {
+    if (bNurUnabgeholte && (austausch_[bMB].bWartet || std::chrono::steady_clock::now() - tGehalten_ < kUnabgeholt))
+        return;
+    if ((bMB ? hEventRxCompl_MB : hEventRxCompl).Wait(0) != platform::WaitResult::Signalled) return;
+    Protokollieren(bMB, "unerwartete");
+    (bMB ? hEventRxContinue_MB : hEventRxContinue).Set();
 }
 
 bool TkeloCOM_thread::GehoertZurAnfrage(const char* szAntwort) const {
@@ -79,10 +100,8 @@ void TkeloCOM_thread::Gesendet(bool bMB, const char* szRequest) {
     hEventRxSend_MB.Reset();
     // A reply the thread holds now cannot answer a request not yet written:
     // it is noise, or owed to a caller long gone.
-    if ((bMB ? hEventRxCompl_MB : hEventRxCompl).Wait(0) == platform::WaitResult::Signalled) {
-        Protokollieren(bMB, "unerwartete");
-        (bMB ? hEventRxContinue_MB : hEventRxContinue).Set();
-    }
+    Gehaltene_verwerfen(bMB, false);
+    if (bMB) Gehaltene_verwerfen(false, true);
     if (!bMB) bTeilVerwerfen_ = true;
     Austausch& a = austausch_[bMB];
     a.bAusstehend = true;
@@ -113,11 +132,7 @@ void TkeloCOM_thread::Genommen(bool bMB) {
 void TkeloCOM_thread::KeineAntwort() {
     std::lock_guard lock(hUebergabe_);
     austausch_[false].bAusstehend = false;
-    // Already handed over to nobody: let it go.
-    if (hEventRxCompl.Wait(0) == platform::WaitResult::Signalled) {
-        Protokollieren(false, "unerwartete");
-        hEventRxContinue.Set();
-    }
+    Gehaltene_verwerfen(false, false);  // already handed over to nobody
     hEventRxSend.Set();
 }
 

@@ -78,13 +78,21 @@ bool TkeloCOM_thread::ZeichenLesen(unsigned char& c) {
 }
 
 // Bytes without an end that came before the request: the reply starts anew.
+// So does an "@" reply begun while no "@" request is owed: noise with an "@".
 void TkeloCOM_thread::TeilVerwerfen() {
-    if (iRxState == RX_COLLECT) {
-        Protokolldatei_schreiben(
-            ("keloCOM_thread->Execute() :: unvollständige Antwort verworfen: " + std::string(szRxBuffer)).c_str());
-        iRxState = RX_IDLE;
-    } else if (iRxState == RX_COLLECT_MB && iRxStateSaved == RX_COLLECT) {
+    const char* teil = nullptr;
+    if (iRxState == RX_COLLECT_MB && !AtAusstehend()) {
+        teil = szRxBuffer_MB;
+    } else if (iRxState == RX_COLLECT || (iRxState == RX_COLLECT_MB && iRxStateSaved == RX_COLLECT)) {
+        teil = szRxBuffer;
+    }
+    if (!teil) return;
+    Protokolldatei_schreiben(
+        ("keloCOM_thread->Execute() :: unvollständige Antwort verworfen: " + std::string(teil)).c_str());
+    if (iRxState == RX_COLLECT_MB && teil == szRxBuffer) {
         iRxStateSaved = RX_IDLE;
+    } else {
+        iRxState = RX_IDLE;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -68,6 +69,8 @@ private:
     void GatesOeffnen();
     bool GehoertZurAnfrage(const char* szAntwort) const;
     void AufgebenGesperrt(bool bMB);
+    bool AtAusstehend();
+    void Gehaltene_verwerfen(bool bMB, bool bNurUnabgeholte);
 
     std::shared_ptr<platform::SerialPort> hCom_;
     bool bLesefehlerGemeldet_ = false;
@@ -80,6 +83,7 @@ private:
         std::thread::id sender;
     } austausch_[2];
     char szErwartet_MB_[4] = {};  // how the owed "@" reply begins
+    std::chrono::steady_clock::time_point tGehalten_;  // when the held normal reply was handed over
     // A normal request went out: what the thread has of a reply by now is noise.
     std::atomic<bool> bTeilVerwerfen_{false};
 };

@@ -49,10 +49,12 @@ void TkeloCOM::SendReq(const char* szRequest, const uint32_t* piResetStand) {
     const bool bMB = szRequest[0] == '@';
     const auto r = (bMB ? thread->hEventRxSend_MB : thread->hEventRxSend).Wait(kGateMS);
     if (r != platform::WaitResult::Signalled) WarteFehler("SendReq()", r);
+    std::lock_guard senden(hSenden_);
     if (piResetStand && iResets != *piResetStand) {
         (bMB ? thread->hEventRxSend_MB : thread->hEventRxSend).Set();  // passed, but not sent
         throw ACK_ERROR;
     }
+    if (std::strcmp(szRequest, "@R\r") == 0 || std::strcmp(szRequest, "@S\r") == 0) ++iResets;
     thread->Gesendet(bMB, szRequest);
 
     std::memset(szReq, 0, sizeof szReq);
@@ -102,7 +104,6 @@ void TkeloCOM::WaitResp_MB(int32_t iZeitMS) {
     bool ok = true;
     if (std::memcmp(szReq, "@R\r", 3) == 0 || std::memcmp(szReq, "@S\r", 3) == 0) {
         ok = std::memcmp(szResp, "@RS\x06", 4) == 0;
-        if (ok) ++iResets;
     } else if (std::memcmp(szReq, "@B\r", 3) == 0) {
         ok = std::memcmp(szResp, "@B\x06", 3) == 0;
     }

@@ -31,9 +31,6 @@ const std::string kTimeout = "Pelto-Befehle: WAIT_TIMEOUT";
 const std::string kLeitungWeg = "Pelto-Befehle: WAIT_FAILED";
 const std::string kVerworfen = "keloCOM_thread->Execute() :: verspätete Antwort verworfen: ";
 
-// Faults the console still has; set PELTO_BEKANNTE_FEHLER=1 to run them.
-#define BEKANNTER_FEHLER(grund) \
-    if (!qEnvironmentVariableIsSet("PELTO_BEKANNTE_FEHLER")) QSKIP(grund)
 
 KonsolenStart Schnell() {
     KonsolenStart s;
@@ -429,10 +426,6 @@ void Stoerungen::stoerantwortZwischenDenAustauschen() {
 // The same noise, then the operator presses Reset: the controller answers,
 // so the reset must be confirmed.
 void Stoerungen::sofortKnopfNachStoerantwort() {
-    BEKANNTER_FEHLER(
-        "the receive thread holds the unasked 'xq7<CR>' and reads nothing until the next normal "
-        "request goes out: Reset gets box WAIT_TIMEOUT (pane '@R<CR>' and the last '@' reply), the "
-        "controller's '@RS<ACK>' is dropped later as late; the same for Stop, Halt and the queries");
     Konsole k(Schnell());
     TMainForm& f = k.Form();
     k.Sim().InjectGarbage("xq7\r");
@@ -619,10 +612,6 @@ void Stoerungen::resetWaehrendDesProgrammschreibens() {
 // having left the transfer, it would run the line as a live command. A race,
 // so several writes are cut.
 void Stoerungen::nachDemResetKeineProgrammzeile() {
-    BEKANNTER_FEHLER(
-        "the body line whose gate opened together with the '@' gate is written after '@R' in about "
-        "one write in three: the controller, out of the transfer, runs it as a live move (e.g. "
-        "'L1,X00503': x moves 503 steps); the write then ends with ACK_ERROR on its NAK");
     Konsole k(Schnell());
     TMainForm& f = k.Form();
     GrossesProgrammInSlot3(k);
