@@ -56,20 +56,26 @@ void StripPruefen(const std::string& zeile, const std::string& gestrippt) {
             "send rule wrong");
 }
 
+// A line cannot be sent when it is too long or holds a NUL.
+bool Unsendbar(const std::string& gestrippt, std::size_t hoechstens) {
+    return gestrippt.size() > hoechstens || gestrippt.find('\0') != std::string::npos;
+}
+
 template <typename Zaehlt>
 void ZuLangPruefen(const std::vector<std::string>& zeilen, const std::optional<ZuLangeZeile>& gefunden,
                    std::size_t hoechstens, Zaehlt zaehlt) {
     const std::size_t bis = gefunden ? gefunden->nummer : zeilen.size() + 1;
-    Pruefen(bis >= 1 && bis <= zeilen.size() + 1, "too-long line number outside the file");
+    Pruefen(bis >= 1 && bis <= zeilen.size() + 1, "unsendable line number outside the file");
     for (std::size_t i = 0; i + 1 < bis; ++i) {
         const std::string gestrippt = StripTrailing(zeilen[i]);
-        Pruefen(!(gestrippt.size() > hoechstens && zaehlt(gestrippt)), "earlier too-long line missed");
+        Pruefen(!(Unsendbar(gestrippt, hoechstens) && zaehlt(gestrippt)), "earlier unsendable line missed");
     }
     if (!gefunden) return;
     const std::string gestrippt = StripTrailing(zeilen[bis - 1]);
+    const bool nul = gestrippt.find('\0') != std::string::npos;
     Pruefen(gefunden->hoechstens == hoechstens && gefunden->laenge == gestrippt.size() &&
-                gestrippt.size() > hoechstens && zaehlt(gestrippt),
-            "too-long line reported wrongly");
+                gefunden->enthaeltNul == nul && Unsendbar(gestrippt, hoechstens) && zaehlt(gestrippt),
+            "unsendable line reported wrongly");
 }
 
 }  // namespace
