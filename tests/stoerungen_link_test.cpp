@@ -14,6 +14,7 @@
 #include "common/protokolldatei.h"
 #include "link/keloCOMv1.h"
 #include "sim/sim_server.h"
+#include "support/cpu_zeit.h"
 #include "support/crlf_lines.h"
 #include "support/dialog_recorder.h"
 #include "support/temp_dir.h"
@@ -34,13 +35,6 @@ int Fehler(F&& f) {
         return e;
     }
     return 0;
-}
-
-// CPU time of the whole process (link, simulator, test) in seconds.
-double CpuSekunden() {
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
 
 // CPU taken by the process while the test thread sleeps for a second.

@@ -20,6 +20,7 @@
 
 #include "app/pelto_befehle_thread.h"
 #include "app/radio_group.h"
+#include "support/cpu_zeit.h"
 #include "support/konsole.h"
 
 using namespace std::chrono_literals;
@@ -60,12 +61,6 @@ qint64 LaengsteStockung(int ms) {
     takt.start(20);
     QTest::qWait(ms);
     return std::max(laengste, uhr.elapsed() - letzter);
-}
-
-double CpuSekunden() {
-    rusage r{};
-    getrusage(RUSAGE_SELF, &r);
-    return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
 
 // CPU time of the whole process (window, worker, link, simulator) over one
