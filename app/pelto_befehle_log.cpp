@@ -23,8 +23,8 @@ std::string Dargestellt(const char* text) {
 
 void TMainForm::Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort) {
     // Rendered at once: the link's buffers change with the next exchange.
-    const std::string anfrage = bAnfrage ? Dargestellt(keloCOM->szReq) : std::string();
-    const std::string antwort = bAntwort ? Dargestellt(keloCOM->szResp) : std::string();
+    const std::string anfrage = bAnfrage ? Dargestellt(keloCOM->Anfrage()) : std::string();
+    const std::string antwort = bAntwort ? Dargestellt(keloCOM->Antwort()) : std::string();
     bruecke_.Post([this, bLoeschen, bAnfrage, bAntwort, anfrage, antwort] {
         if (bLoeschen) log_->Leeren();
         if (bAnfrage) {

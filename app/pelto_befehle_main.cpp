@@ -165,6 +165,8 @@ void TMainForm::Befehl_ausfuehren(int32_t iBefehl) {
     for (const Befehl& b : kBefehle) {
         if (b.nummer == iBefehl) {
             b.routine(*this);
+            // However the routine ended, what it is still owed is stale now.
+            if (keloCOM) keloCOM->Abbrechen();
             return;
         }
     }

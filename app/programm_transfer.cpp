@@ -30,7 +30,7 @@ constexpr int32_t kUngueltigerFatEintrag = CONTROLLER_ERROR_BASE + 3;
 constexpr int32_t kProgrammVorhanden = CONTROLLER_ERROR_BASE + 5;
 constexpr int32_t kZuLang = CONTROLLER_ERROR_BASE + 8;
 
-const char* Antwort() { return keloCOM->szResp; }
+const char* Antwort() { return keloCOM->Antwort(); }
 
 char Letztes(const char* text) {
     const std::size_t n = std::strlen(text);
@@ -83,7 +83,7 @@ bool Headerzeilen_streamen(TMainForm& f, const std::vector<std::string>& zeilen,
             continue;
         }
         summe += zeile.size();
-        keloCOM->SendReq(zeile.c_str(), &iResetStand);
+        keloCOM->SendReq_Kopfzeile(zeile.c_str(), &iResetStand);
         keloCOM->WaitResp(-2);
         f.Protokoll_schreiben(false, true, false);
     }

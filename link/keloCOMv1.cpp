@@ -1,7 +1,9 @@
 #include "link/keloCOMv1.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "common/fehler.h"
@@ -12,7 +14,32 @@
 #include "platform/port_names.h"
 #include "platform/serial_port.h"
 
-TkeloCOM::TkeloCOM() = default;
+namespace {
+
+// Each thread's own last exchange, so that one thread's reset never changes
+// what another thread judges or logs.
+struct Austausch {
+    uint64_t iLink = 0;  // the link object it belongs to
+    char szReq[TkeloCOM::kPufferGroesse] = {};
+    char szResp[TkeloCOM::kPufferGroesse] = {};
+};
+thread_local Austausch tAustausch;
+std::atomic<uint64_t> gLinks{0};
+
+// The calling thread's exchange on this link; empty after one on another.
+Austausch& Eigener(uint64_t iLink) {
+    if (tAustausch.iLink != iLink) tAustausch = Austausch {iLink};
+    return tAustausch;
+}
+
+void Kopieren(char (&ziel)[TkeloCOM::kPufferGroesse], const char* text) {
+    std::memset(ziel, 0, sizeof ziel);
+    std::memcpy(ziel, text, strnlen(text, sizeof ziel - 1));
+}
+
+}  // namespace
+
+TkeloCOM::TkeloCOM() : iLink_(++gLinks) {}
 
 TkeloCOM::~TkeloCOM() { UnInit(); }
 
@@ -102,4 +129,21 @@ void TkeloCOM::UnInit() {
     bAppStarted = 0;
     Protokolldatei_schreiben("keloCOM->UnInit() :: Thread beendet!");
     Protokolldatei_schreiben("");
+}
+
+
+const char* TkeloCOM::Anfrage() const { return Eigener(iLink_).szReq; }
+
+const char* TkeloCOM::Antwort() const { return Eigener(iLink_).szResp; }
+
+void TkeloCOM::Anfrage_merken(const char* szText) {
+    Kopieren(Eigener(iLink_).szReq, szText);
+    std::lock_guard lock(hPuffer_);
+    Kopieren(szReq, szText);
+}
+
+void TkeloCOM::Antwort_merken(const char* szText) {
+    Kopieren(Eigener(iLink_).szResp, szText);
+    std::lock_guard lock(hPuffer_);
+    Kopieren(szResp, szText);
 }

@@ -28,6 +28,8 @@ public:
     TkeloCOM& operator=(const TkeloCOM&) = delete;
 
     std::atomic<int32_t> bAppStarted{0};
+    // The link's last request and reply, whoever sent it. A thread reads its
+    // own exchange through Anfrage() and Antwort().
     char szReq[kPufferGroesse] = {};
     char szResp[kPufferGroesse] = {};
     int32_t iModulTyp = 2;
@@ -45,6 +47,9 @@ public:
     // With piResetStand: refused (ACK_ERROR, nothing sent) when a reset or
     // stop went out since *piResetStand, even while it waited at its gate.
     void SendReq(const char* szRequest, const uint32_t* piResetStand = nullptr);
+    // A header line: header text whatever its first character, through the
+    // normal gate, owed no answer.
+    void SendReq_Kopfzeile(const char* szZeile, const uint32_t* piResetStand = nullptr);
     void WaitResp(int32_t iZeitMS);
     void WaitResp_MB(int32_t iZeitMS);
     void SendReqWaitResp(const char* szRequest, int32_t iZeitMS, const uint32_t* piResetStand = nullptr);
@@ -52,6 +57,10 @@ public:
     // The calling thread's routine ended with an error: an answer still owed
     // to it is stale when it comes, and does not block the link.
     void Abbrechen();
+    // The calling thread's own last request and reply: one consistent pair,
+    // untouched by the other thread's exchanges.
+    const char* Anfrage() const;
+    const char* Antwort() const;
 
     // Queries. Results are cut to the caller's buffer and always terminated.
     void Version_abfragen(char* szVersion, size_t iGroesse);
@@ -85,8 +94,11 @@ private:
     std::shared_ptr<TkeloCOM_thread> Thread() const;
     std::shared_ptr<platform::SerialPort> Port() const;
     void InitOeffnen(const char* szName, int8_t iPort, uint32_t iBaud);
-    void Antwort_uebernehmen(const char* szQuelle);
+    void Zulassen(TkeloCOM_thread& t, const char* szRequest, bool bOhneAntwort);
+    void Senden(const char* szRequest, const uint32_t* piResetStand, bool bOhneAntwort);
     void Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS);
+    void Anfrage_merken(const char* szText);
+    void Antwort_merken(const char* szText);
 
     // Command-set helpers: send one request, judge the start of szResp.
     bool Antwort_beginnt(const char* szAnfang) const;
@@ -99,6 +111,8 @@ private:
     // Checking for a reset and writing are one step: a program line can no
     // longer slip out after a reset that the window's thread sends meanwhile.
     std::mutex hSenden_;
+    std::mutex hPuffer_;  // orders the writers of szReq and szResp
+    const uint64_t iLink_;  // tells this link's own exchanges from another's
     mutable std::mutex mutex_;  // guards the two pointers below, not the buffers
     std::shared_ptr<platform::SerialPort> hCom;
     std::shared_ptr<TkeloCOM_thread> keloCOM_thread;

@@ -17,7 +17,7 @@ void Ziel_pruefen(const char* szZiel, size_t iGroesse) { Bereich_pruefen(szZiel 
 }  // namespace
 
 bool TkeloCOM::Antwort_beginnt(const char* szAnfang) const {
-    return std::strncmp(szResp, szAnfang, std::strlen(szAnfang)) == 0;
+    return std::strncmp(Antwort(), szAnfang, std::strlen(szAnfang)) == 0;
 }
 
 void TkeloCOM::Antwort_pruefen(std::initializer_list<const char*> gueltig, int32_t iFehler) const {
@@ -31,14 +31,14 @@ void TkeloCOM::Antwort_pruefen(std::initializer_list<const char*> gueltig, int32
 size_t TkeloCOM::Abfrage_senden(const char* szAnfrage, int32_t iZeitMS) {
     SendReqWaitResp(szAnfrage, iZeitMS);
     const size_t iBuchstaben = std::strlen(szAnfrage) - 1;  // without the CR
-    if (std::strncmp(szResp, szAnfrage, iBuchstaben) != 0 || szResp[iBuchstaben] != ' ') throw COMMUNICATION_ERROR;
+    if (std::strncmp(Antwort(), szAnfrage, iBuchstaben) != 0 || Antwort()[iBuchstaben] != ' ') throw COMMUNICATION_ERROR;
     return iBuchstaben + 1;
 }
 
 // The text after the prefix without the ACK or BEL that ends it, cut to the
 // caller's buffer.
 void TkeloCOM::Ergebnis_uebernehmen(size_t iPrefix, char* szZiel, size_t iGroesse) const {
-    const char* szText = szResp + iPrefix;
+    const char* szText = Antwort() + iPrefix;
     const size_t iText = std::strlen(szText);
     const size_t iLaenge = std::min(iText > 0 ? iText - 1 : 0, iGroesse - 1);
     std::memcpy(szZiel, szText, iLaenge);

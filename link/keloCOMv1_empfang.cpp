@@ -80,6 +80,22 @@ void TEmpfang::Zeichen_MB_Verarbeiten(char c) {
     }
 }
 
+const char* TEmpfang::Teil_verwerfen(bool bAtUnterwegs) {
+    const char* teil = nullptr;
+    if (iRxState == RX_COLLECT_MB && !bAtUnterwegs) {
+        teil = szRxBuffer_MB;
+    } else if (iRxState == RX_COLLECT || (iRxState == RX_COLLECT_MB && iRxStateSaved == RX_COLLECT)) {
+        teil = szRxBuffer;
+    }
+    if (!teil) return nullptr;
+    if (iRxState == RX_COLLECT_MB && teil == szRxBuffer) {
+        iRxStateSaved = RX_IDLE;
+    } else {
+        iRxState = RX_IDLE;
+    }
+    return teil;
+}
+
 void TEmpfang::Speichern(char c) {
     if (iRxCount < kRxBufferSize - 1) szRxBuffer[iRxCount++] = c;
 }

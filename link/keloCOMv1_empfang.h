@@ -18,11 +18,16 @@ enum : int16_t {
 class TEmpfang {
 public:
     static constexpr int kRxBufferSize = 260;
-    static constexpr int kRxBufferSize_MB = 32;
+    // 32 characters of an "@" reply and its terminator.
+    static constexpr int kRxBufferSize_MB = 33;
 
     virtual ~TEmpfang() = default;
 
     void ZeichenVerarbeiten(char c);
+    // A normal request goes out: bytes without an end collected before it are
+    // noise, and so is an "@" reply begun while no "@" request is owed. Drops
+    // them and returns what was dropped (nullptr: nothing).
+    const char* Teil_verwerfen(bool bAtUnterwegs);
 
     // Both always hold a terminated text: one place is kept for the NUL.
     char szRxBuffer[kRxBufferSize] = {};

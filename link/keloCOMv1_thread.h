@@ -1,11 +1,13 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
+#include <cstddef>
+#include <deque>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <string>
 
+#include "link/keloCOMv1_buch.h"
 #include "link/keloCOMv1_empfang.h"
 #include "platform/event.h"
 #include "platform/thread.h"
@@ -14,31 +16,27 @@ namespace platform {
 class SerialPort;
 }
 
-// The link's only reader of the port. Assembles the replies (TEmpfang) and
-// hands each one over through events; also owns the two send gates.
+// The link's only reader of the port. Assembles the replies (TEmpfang), keeps
+// the book of exchanges (buch::Schritt) and puts each reply into the mailbox
+// of its channel, or drops it; it never waits for a taker, so an "@" reply is
+// read while a normal one waits in its mailbox.
 class TkeloCOM_thread : public platform::TThread, public TEmpfang {
 public:
     TkeloCOM_thread(bool CreateSuspended, std::shared_ptr<platform::SerialPort> hCom);
     ~TkeloCOM_thread() override;
 
-    // Asks the thread to end and releases every wait it may be in.
+    // Asks the thread to end and releases the read it may be in.
     void Beenden();
 
-    // The book of exchanges, one per channel (false: normal, true: "@").
-    // A request passed its gate (both gates close), and the reply it is owed. A reply nobody asked for,
-    // or one that comes after its sender gave up, is dropped here (and
-    // logged) instead of reaching the next request; the gates follow.
-    void Gesendet(bool bMB, const char* szRequest);
-    void Warten_beginnt(bool bMB);
-    // The wait ended without a reply (time-out or line gone).
-    void Aufgeben(bool bMB);
-    // The reply in the buffer has been taken: reopens the gates it allows.
-    // While a normal request answered with NAK is open, only "@" requests pass.
-    void Genommen(bool bMB);
-    // Streamed lines are owed no reply.
-    void KeineAntwort();
-    // The caller's routine ended with an error: what it is still owed is stale.
-    void Abbrechen();
+    // Feeds the book one event of the calling sender and carries out what it
+    // returns; the gates follow the book.
+    buch::Wirkung Melden(buch::Ereignis::Art art, buch::Kanal kanal, const char* szRequest = nullptr);
+    // The head of the channel's mailbox for the calling sender, into szZiel
+    // (always terminated). False when nothing is there for it.
+    bool Nehmen(buch::Kanal kanal, char* szZiel, size_t iGroesse);
+    // The calling sender is the one the channel owes an answer to.
+    bool Gehoert(buch::Kanal kanal);
+    static buch::Sender Ich();
 
     // Manual reset: set while reads fail (the line is gone).
     platform::Event hEventLeitungWeg{platform::Event::Mode::ManualReset};
@@ -46,12 +44,11 @@ public:
     platform::Event hEventRead{platform::Event::Mode::ManualReset};
 
     platform::Event hEventThreadRun{platform::Event::Mode::AutoReset};
-    platform::Event hEventRxSend{platform::Event::Mode::AutoReset};
-    platform::Event hEventRxSend_MB{platform::Event::Mode::AutoReset};
-    platform::Event hEventRxCompl{platform::Event::Mode::AutoReset};
-    platform::Event hEventRxCompl_MB{platform::Event::Mode::AutoReset};
-    platform::Event hEventRxContinue{platform::Event::Mode::AutoReset};
-    platform::Event hEventRxContinue_MB{platform::Event::Mode::AutoReset};
+    // The send gates and the mailboxes' "something there", kept by the book.
+    platform::Event hEventRxSend{platform::Event::Mode::ManualReset};
+    platform::Event hEventRxSend_MB{platform::Event::Mode::ManualReset};
+    platform::Event hEventRxCompl{platform::Event::Mode::ManualReset};
+    platform::Event hEventRxCompl_MB{platform::Event::Mode::ManualReset};
     platform::Event hEventThreadEnd{platform::Event::Mode::AutoReset};
 
 protected:
@@ -62,28 +59,21 @@ protected:
 
 private:
     bool ZeichenLesen(unsigned char& c);
+    void Leitung(bool bWeg);
     void TeilVerwerfen();
-    void Uebergabe(bool bMB);
-    void Verwerfen(bool bMB, const char* szWarum);
-    void Protokollieren(bool bMB, const char* szWarum);
-    void GatesOeffnen();
-    bool GehoertZurAnfrage(const char* szAntwort) const;
-    void AufgebenGesperrt(bool bMB);
-    bool AtAusstehend();
-    void Gehaltene_verwerfen(bool bMB, bool bNurUnabgeholte);
+    // Under hBuch_.
+    buch::Wirkung Schritt(const buch::Ereignis& e, const char* szAntwort);
+    void Ausfuehren(const buch::Wirkung& w, const char* szAntwort);
+    void Leeren(buch::Kanal kanal, bool bVerspaetet);
+    void Protokollieren(bool bVerspaetet, const std::string& text);
+    void GatesNachfuehren();
 
     std::shared_ptr<platform::SerialPort> hCom_;
-    bool bLesefehlerGemeldet_ = false;
-    // Orders a sender giving up against a hand-over in progress.
-    std::mutex hUebergabe_;
-    struct Austausch {
-        bool bAusstehend = false;  // a reply is owed
-        bool bWartet = false;      // its sender is waiting now
-        bool bAufgegeben = false;  // its sender gave up
-        std::thread::id sender;
-    } austausch_[2];
-    char szErwartet_MB_[4] = {};  // how the owed "@" reply begins
-    std::chrono::steady_clock::time_point tGehalten_;  // when the held normal reply was handed over
+    bool bLesefehler_ = false;
+    std::mutex hBuch_;
+    buch::Buch buch_;
+    std::deque<std::string> postfach_[2];
     // A normal request went out: what the thread has of a reply by now is noise.
     std::atomic<bool> bTeilVerwerfen_{false};
+    std::atomic<bool> bAtUnterwegs_{false};
 };

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cstring>
 
 #include "common/dialog.h"
@@ -8,6 +9,8 @@
 #include "platform/serial_port.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 constexpr int64_t kGateMS = 2000;
 constexpr int32_t kStandardMS = 64;
@@ -36,9 +39,38 @@ int64_t Wartezeit(int32_t iZeitMS) {
     return iZeitMS < 0 ? platform::kInfinite : iZeitMS;
 }
 
+// What is left of a time limit that began at t0.
+int64_t Rest(Clock::time_point t0, int64_t iMS) {
+    if (iMS < 0) return platform::kInfinite;
+    const auto vergangen = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+    return vergangen >= iMS ? 0 : iMS - vergangen;
+}
+
+// Waits for the event or for the line to go; Signalled only for the event.
+platform::WaitResult Warten_auf(platform::Event& e, platform::Event& weg, int64_t iMS) {
+    platform::WaitResult r = platform::WaitResult::Signalled;
+    const int i = platform::Event::WaitAny({&e, &weg}, iMS, &r);
+    if (i == 0) return platform::WaitResult::Signalled;
+    return i == 1 ? platform::WaitResult::Failed : r;
+}
+
 }  // namespace
 
-void TkeloCOM::SendReq(const char* szRequest, const uint32_t* piResetStand) {
+// Passes the gate of the request's channel. The book has the last word: when
+// the other channel's request passed at the same moment, this one waits on.
+void TkeloCOM::Zulassen(TkeloCOM_thread& t, const char* szRequest, bool bOhneAntwort) {
+    const bool bMB = !bOhneAntwort && szRequest[0] == '@';
+    platform::Event& gate = bMB ? t.hEventRxSend_MB : t.hEventRxSend;
+    const auto t0 = Clock::now();
+    for (;;) {
+        const platform::WaitResult r = gate.Wait(Rest(t0, kGateMS));
+        if (r != platform::WaitResult::Signalled) WarteFehler("SendReq()", r);
+        const auto art = bOhneAntwort ? buch::Ereignis::GesendetOhneAntwort : buch::Ereignis::Gesendet;
+        if (t.Melden(art, bMB ? buch::kAt : buch::kNormal, szRequest).bZugelassen) return;
+    }
+}
+
+void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool bOhneAntwort) {
     auto port = Port();
     auto thread = Thread();
     if (!port || !thread) throw HANDLE_COM_PORT_ERROR;
@@ -46,19 +78,18 @@ void TkeloCOM::SendReq(const char* szRequest, const uint32_t* piResetStand) {
     // Longer requests would overrun the transmit buffer of the controller.
     if (len == 0 || len > kMaxAnfrageLaenge) throw SEND_REQ_ERROR;
 
-    const bool bMB = szRequest[0] == '@';
-    const auto r = (bMB ? thread->hEventRxSend_MB : thread->hEventRxSend).Wait(kGateMS);
-    if (r != platform::WaitResult::Signalled) WarteFehler("SendReq()", r);
-    std::lock_guard senden(hSenden_);
-    if (piResetStand && iResets != *piResetStand) {
-        (bMB ? thread->hEventRxSend_MB : thread->hEventRxSend).Set();  // passed, but not sent
+    std::unique_lock senden(hSenden_, std::defer_lock);
+    for (;;) {
+        Zulassen(*thread, szRequest, bOhneAntwort);
+        // Checking for a reset and writing are one step.
+        senden.lock();
+        if (!piResetStand || iResets == *piResetStand) break;
+        // Passed, but not sent: owed nothing.
+        thread->Melden(buch::Ereignis::Freigeben, szRequest[0] == '@' ? buch::kAt : buch::kNormal);
         throw ACK_ERROR;
     }
     if (std::strcmp(szRequest, "@R\r") == 0 || std::strcmp(szRequest, "@S\r") == 0) ++iResets;
-    thread->Gesendet(bMB, szRequest);
-
-    std::memset(szReq, 0, sizeof szReq);
-    std::memcpy(szReq, szRequest, len);
+    Anfrage_merken(szRequest);
     port->PurgeReceive();
     char txBuffer[128] = {};
     std::memcpy(txBuffer, szRequest, len);
@@ -66,50 +97,59 @@ void TkeloCOM::SendReq(const char* szRequest, const uint32_t* piResetStand) {
     port->Write(txBuffer, len);
 }
 
-void TkeloCOM::Antwort_uebernehmen(const char* szQuelle) {
-    std::memset(szResp, 0, sizeof szResp);
-    std::memcpy(szResp, szQuelle, strnlen(szQuelle, sizeof szResp - 1));
+void TkeloCOM::SendReq(const char* szRequest, const uint32_t* piResetStand) { Senden(szRequest, piResetStand, false); }
+
+void TkeloCOM::SendReq_Kopfzeile(const char* szZeile, const uint32_t* piResetStand) {
+    Senden(szZeile, piResetStand, true);
 }
 
-// Waits for the reply of one channel; a line that is gone ends the wait too.
+// Waits for the calling sender's reply on one channel and takes it; a line
+// that is gone ends the wait too.
 void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
     const char* wer = bMB ? "WaitResp_MB()" : "WaitResp()";
-    t.Warten_beginnt(bMB);
-    platform::WaitResult r = platform::WaitResult::Signalled;
-    const int i = platform::Event::WaitAny({bMB ? &t.hEventRxCompl_MB : &t.hEventRxCompl, &t.hEventLeitungWeg},
-                                           Wartezeit(iZeitMS), &r);
-    if (i == 0) return;
-    t.Aufgeben(bMB);
-    WarteFehler(wer, i == 1 ? platform::WaitResult::Failed : r);
+    const buch::Kanal kanal = bMB ? buch::kAt : buch::kNormal;
+    t.Melden(buch::Ereignis::WartenBeginnt, kanal);
+    // Nothing is owed to a sender that sent nothing: it only waits out its time.
+    platform::Event keins{platform::Event::Mode::ManualReset};
+    platform::Event& da = t.Gehoert(kanal) ? (bMB ? t.hEventRxCompl_MB : t.hEventRxCompl) : keins;
+    const int64_t iMS = Wartezeit(iZeitMS);
+    const auto t0 = Clock::now();
+    char szAntwort[kPufferGroesse];
+    for (;;) {
+        const platform::WaitResult r = Warten_auf(da, t.hEventLeitungWeg, Rest(t0, iMS));
+        if (r == platform::WaitResult::Signalled && t.Nehmen(kanal, szAntwort, sizeof szAntwort)) break;
+        if (r == platform::WaitResult::Signalled && t.Gehoert(kanal)) continue;
+        t.Melden(buch::Ereignis::Aufgegeben, kanal);
+        WarteFehler(wer, r == platform::WaitResult::Signalled ? platform::WaitResult::TimedOut : r);
+    }
+    Antwort_merken(szAntwort);
 }
 
 void TkeloCOM::WaitResp(int32_t iZeitMS) {
     auto thread = Thread();
     if (!thread) WarteFehler("WaitResp()", platform::WaitResult::Failed);
     if (iZeitMS == -2) {
-        thread->KeineAntwort();
+        // The request is owed no answer: the normal gate opens at once.
+        thread->Melden(buch::Ereignis::Freigeben, buch::kNormal);
+        thread->Melden(buch::Ereignis::Freigeben, buch::kAt);
         return;
     }
     Warten(*thread, false, iZeitMS);
-    Antwort_uebernehmen(thread->szRxBuffer);
-    thread->Genommen(false);
-    thread->hEventRxContinue.Set();
 }
 
 void TkeloCOM::WaitResp_MB(int32_t iZeitMS) {
     auto thread = Thread();
     if (!thread) WarteFehler("WaitResp_MB()", platform::WaitResult::Failed);
     Warten(*thread, true, iZeitMS);
-    Antwort_uebernehmen(thread->szRxBuffer_MB);
+    const char* anfrage = Anfrage();
+    const char* antwort = Antwort();
     bool ok = true;
-    if (std::memcmp(szReq, "@R\r", 3) == 0 || std::memcmp(szReq, "@S\r", 3) == 0) {
-        ok = std::memcmp(szResp, "@RS\x06", 4) == 0;
-    } else if (std::memcmp(szReq, "@B\r", 3) == 0) {
-        ok = std::memcmp(szResp, "@B\x06", 3) == 0;
+    if (std::memcmp(anfrage, "@R\r", 3) == 0 || std::memcmp(anfrage, "@S\r", 3) == 0) {
+        ok = std::memcmp(antwort, "@RS\x06", 4) == 0;
+        if (ok) thread->Melden(buch::Ereignis::ResetBestaetigt, buch::kAt);
+    } else if (std::memcmp(anfrage, "@B\r", 3) == 0) {
+        ok = std::memcmp(antwort, "@B\x06", 3) == 0;
     }
-    // Released even on a wrong answer, or the link would stay blocked.
-    thread->Genommen(true);
-    thread->hEventRxContinue_MB.Set();
     if (!ok) throw COMMUNICATION_ERROR;
 }
 
@@ -128,16 +168,14 @@ bool TkeloCOM::Connect() {
         SendReq("\r");
         auto thread = Thread();
         // An answer to an earlier attempt proves the controller just as well.
-        if (thread->hEventRxCompl.Wait(kConnectMS) == platform::WaitResult::Signalled) {
-            bVerbunden = std::memcmp(thread->szRxBuffer, "E1\x07", 3) == 0;
-            thread->Genommen(false);
-            thread->hEventRxContinue.Set();
+        char szAntwort[kPufferGroesse];
+        if (thread->hEventRxCompl.Wait(kConnectMS) == platform::WaitResult::Signalled &&
+            thread->Nehmen(buch::kNormal, szAntwort, sizeof szAntwort)) {
+            bVerbunden = std::memcmp(szAntwort, "E1\x07", 3) == 0;
         }
-        thread->hEventRxSend.Set();
-        thread->hEventRxSend_MB.Set();
+        // Answers still on their way are owed to nobody.
+        thread->Melden(buch::Ereignis::Freigeben, buch::kNormal);
     }
-    // Answers to the attempts still on their way are owed to nobody.
-    if (auto thread = Thread()) thread->KeineAntwort();
     if (bVerbunden) return true;
     ShowMessage("Bitte die Schnittstelle überprüfen bzw.    \ndie Steuerung Aus- und Einschalten!", "keloCOM->Connect",
                 MessageIcon::Warning);
@@ -145,5 +183,8 @@ bool TkeloCOM::Connect() {
 }
 
 void TkeloCOM::Abbrechen() {
-    if (auto thread = Thread()) thread->Abbrechen();
+    if (auto thread = Thread()) {
+        thread->Melden(buch::Ereignis::Abgebrochen, buch::kNormal);
+        thread->Melden(buch::Ereignis::Abgebrochen, buch::kAt);
+    }
 }

@@ -95,13 +95,15 @@ SerialPort::~SerialPort() {
 }
 
 bool SerialPort::Close() {
-    if (fd_ < 0) {
+    // New calls see the port closed at once; the descriptor itself goes when
+    // the calls still using it are done.
+    const int fd = fd_.exchange(-1);
+    if (fd < 0) {
         SetLastError(EBADF);
         return false;
     }
-    ::ioctl(fd_, TIOCNXCL);
-    const int fd = fd_;
-    fd_ = -1;
+    std::unique_lock lock(zugriff_);
+    ::ioctl(fd, TIOCNXCL);
     // The descriptor is gone after close() even when it reports EINTR.
     if (::close(fd) != 0 && errno != EINTR) {
         SetLastErrorFromErrno(errno);
@@ -111,19 +113,23 @@ bool SerialPort::Close() {
 }
 
 void SerialPort::PurgeReceive() {
+    std::shared_lock lock(zugriff_);
     if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
 }
 
 void SerialPort::PurgeTransmit() {
+    std::shared_lock lock(zugriff_);
     if (fd_ >= 0) ::tcflush(fd_, TCOFLUSH);
 }
 
 size_t SerialPort::Write(const char* data, size_t length) {
     using Clock = std::chrono::steady_clock;
+    std::shared_lock lock(zugriff_);
+    const int fd = fd_;
     const auto deadline = Clock::now() + std::chrono::milliseconds(1000 + 10 * length);
     size_t done = 0;
-    while (fd_ >= 0 && done < length) {
-        const ssize_t n = ::write(fd_, data + done, length - done);
+    while (fd >= 0 && done < length) {
+        const ssize_t n = ::write(fd, data + done, length - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
             continue;
@@ -131,28 +137,31 @@ size_t SerialPort::Write(const char* data, size_t length) {
         if (n < 0 && errno != EAGAIN && errno != EINTR) break;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) break;
-        pollfd p {fd_, POLLOUT, 0};
+        pollfd p {fd, POLLOUT, 0};
         ::poll(&p, 1, static_cast<int>(left.count()));
     }
     return done;
 }
 
+// Waits in slices, so that a Close() never waits long for a reader, and a
+// cancel event without a descriptor of its own is still seen.
 SerialPort::ReadResult SerialPort::ReadByte(Event& cancel, unsigned char& byte) {
-    pollfd p[2] = {{fd_, POLLIN, 0}, {cancel.PollFd(), POLLIN, 0}};
-    for (;;) {
-        if (fd_ < 0) return ReadResult::Failed;
-        const int ready = ::poll(p, 2, -1);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            return ReadResult::Failed;
-        }
-        if (p[1].revents) return ReadResult::Cancelled;
-        const ssize_t n = ::read(fd_, &byte, 1);
-        if (n == 1) return ReadResult::Byte;
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        SetLastErrorFromErrno(n == 0 ? EIO : errno);
-        return ReadResult::Failed;
-    }
+    constexpr int kScheibeMS = 250;
+    std::shared_lock lock(zugriff_);
+    const int fd = fd_;
+    if (fd < 0) return ReadResult::Failed;
+    const int cancelFd = cancel.PollFd();
+    if (cancelFd < 0 && cancel.Wait(0) == WaitResult::Signalled) return ReadResult::Cancelled;
+    pollfd p[2] = {{fd, POLLIN, 0}, {cancelFd, POLLIN, 0}};
+    const int ready = ::poll(p, cancelFd < 0 ? 1 : 2, kScheibeMS);
+    if (ready < 0) return errno == EINTR ? ReadResult::Idle : ReadResult::Failed;
+    if (ready == 0) return ReadResult::Idle;
+    if (cancelFd >= 0 && p[1].revents) return ReadResult::Cancelled;
+    const ssize_t n = ::read(fd, &byte, 1);
+    if (n == 1) return ReadResult::Byte;
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return ReadResult::Idle;
+    SetLastErrorFromErrno(n == 0 ? EIO : errno);
+    return ReadResult::Failed;
 }
 
 }  // namespace platform

@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <atomic>
 #include <memory>
+#include <shared_mutex>
 #include <string>
 
 #include "platform/handle.h"
@@ -12,11 +14,13 @@ namespace platform {
 class Event;
 
 // A serial port opened exclusively: raw 8N1, no flow control, DTR off, RTS
-// on. Reads wait without limit for one byte but end at once when the given
-// event is signalled; writes are bounded by 1000 ms plus 10 ms per byte.
+// on. A read waits up to a quarter of a second for one byte and ends at once
+// when the given event is signalled; writes are bounded by 1000 ms plus 10 ms
+// per byte. Safe against a Close() from another thread: the descriptor is
+// closed only when no call is using it.
 class SerialPort : public Handle {
 public:
-    enum class ReadResult { Byte, Cancelled, Failed };
+    enum class ReadResult { Byte, Cancelled, Failed, Idle };
 
     // Null on failure, with the reason in LastError().
     static std::shared_ptr<SerialPort> Open(const std::string& devicePath, uint32_t baud);
@@ -26,7 +30,7 @@ public:
     SerialPort& operator=(const SerialPort&) = delete;
 
     bool Close() override;
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_.load() >= 0; }
     void PurgeReceive();
     void PurgeTransmit();
     // Returns the number of bytes written before the time limit or an error.
@@ -37,7 +41,9 @@ private:
     explicit SerialPort(int fd) : fd_(fd) {}
     static bool Configure(int fd, uint32_t baud);
 
-    int fd_;
+    // Shared by every call that uses the descriptor, exclusive for Close().
+    mutable std::shared_mutex zugriff_;
+    std::atomic<int> fd_;
 };
 
 }  // namespace platform

@@ -96,11 +96,9 @@ void FensterStart::standarddateienNurWennSieFehlen() {
 void FensterStart::befehlBeendenLeitetNachCode() {
     Konsole k;
     TMainForm& f = k.Form();
-    k.Link().szReq[0] = '\0';
-    std::snprintf(k.Link().szReq, sizeof k.Link().szReq, "A1,1\r");
-    std::snprintf(k.Link().szResp, sizeof k.Link().szResp, "E6\x07");
+    k.Link().SendReqWaitResp("A1,7\r", 500);  // out of range: "E6" BEL
     f.Befehl_beenden(1026);
-    QCOMPARE(k.Zeilen(), (std::vector<std::string>{"A1,1<CR>", "E6<BEL>", "### ungültiger Parameter ###"}));
+    QCOMPARE(k.Zeilen(), (std::vector<std::string>{"A1,7<CR>", "E6<BEL>", "### ungültiger Parameter ###"}));
     QCOMPARE(k.Farben(), (std::vector<QColor>{kSchwarzQ, kBlauQ, kRotQ}));
     QVERIFY(k.Boxen().empty());
 
@@ -109,7 +107,7 @@ void FensterStart::befehlBeendenLeitetNachCode() {
     QCOMPARE(k.Farben().back(), kRotQ);
 
     f.Befehl_beenden(WAIT_TIMEOUT_ERROR);
-    QCOMPARE(k.Zeilen(), (std::vector<std::string>{"A1,1<CR>", "E6<BEL>"}));
+    QCOMPARE(k.Zeilen(), (std::vector<std::string>{"A1,7<CR>", "E6<BEL>"}));
     QCOMPARE(k.Boxen(), std::vector<std::string>{"Pelto-Befehle: WAIT_TIMEOUT"});
     QCOMPARE(k.Dialoge().Boxes()[0].icon, MessageIcon::Warning);
 }
