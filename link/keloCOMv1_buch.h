@@ -102,8 +102,9 @@ struct Wirkung {
     bool bZusatz = false;
 };
 
-// How many replies a mailbox keeps at the most: noise cannot fill memory.
-constexpr size_t kMaxPost = 4;
+// How many replies a mailbox keeps at the most: room for a whole program
+// read that its reader takes line by line, yet noise cannot fill memory.
+constexpr size_t kMaxPost = 65536;
 
 struct Schritt_t {
     Buch buch;

@@ -25,6 +25,8 @@ using Z = Zustand;
 constexpr int kTiefe = 8;
 int Tiefe() { return std::getenv("BUCH_TIEFE") ? std::atoi(std::getenv("BUCH_TIEFE")) : kTiefe; }
 constexpr Sender kWorker = 1, kFenster = 2;
+// Further replies kept in a mailbox: more only repeat what three show.
+constexpr size_t kPost = 3;
 
 // One reply in a mailbox, as the checker sees it: whose exchange it was
 // delivered to, and whether that sender has sent anew since.
@@ -143,7 +145,7 @@ void Ausfuehren(Welt& w, const Ereignis& e, const char* antwort) {
     case Wirkung::Zustellen: {
         const Sender owner = w.b.k[f.kanal].sender;
         Pruefen(owner != kKeiner && !w.beendet[owner][f.kanal], "delivered to an exchange that is over");
-        if (!f.bZusatz || w.post[f.kanal].size() < kMaxPost) w.post[f.kanal].push_back({owner, false, antwort});
+        if (!f.bZusatz || w.post[f.kanal].size() < kPost) w.post[f.kanal].push_back({owner, false, antwort});
         break;
     }
     case Wirkung::Uebergeben: {
