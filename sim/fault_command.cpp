@@ -70,6 +70,12 @@ FaultParse ParseFaultCommand(std::string_view line) {
     if (word == "garbage") {
         return ParseHex(arg);
     }
+    if (word == "at" && !arg.empty()) {
+        return FaultCommand{Kind::Garbage, false, {}, "@" + std::string(arg) + "\x06"};
+    }
+    if (word == "at") {
+        return std::string("at needs the text of the reply, e.g. \"at X 999999\"");
+    }
     if ((word == "status" || word == "quit") && arg.empty()) {
         return FaultCommand{word == "quit" ? Kind::Quit : Kind::Status, false, {}, {}};
     }

@@ -30,6 +30,7 @@ inline constexpr std::string_view kFaultCommandHelp =
     "  silent on|off   stop or resume answering (requests are still carried out)\n"
     "  late MS         delay every further reply by MS more milliseconds (0: off)\n"
     "  garbage HEX     send these bytes at once, e.g. \"garbage 41 15 07\" or \"garbage 411507\"\n"
+    "  at TEXT         send a complete \"@\" reply nobody asked for: \"@\", TEXT, ACK\n"
     "  drop MS         close the terminal and open a new one MS milliseconds later\n"
     "  status          show the device path, the status characters and positions\n"
     "  quit            stop\n";

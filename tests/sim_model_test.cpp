@@ -197,9 +197,10 @@ TEST(SimFaultCommand, ParsesTheStdinCommands) {
     EXPECT_EQ(parse("drop 1000").kind, Kind::Drop);
     EXPECT_EQ(parse("garbage 41 15 07").bytes, "A\x15\x07");
     EXPECT_EQ(parse("garbage 411507").bytes, "A\x15\x07");
+    EXPECT_EQ(parse("at X 999999").bytes, "@X 999999\x06");
     EXPECT_EQ(parse("quit").kind, Kind::Quit);
     for (const char* bad : {"silent", "late", "late -1", "late 5x", "drop 99999999", "garbage 4", "garbage zz",
-                            "garbage", "dance"}) {
+                            "garbage", "at", "dance"}) {
         EXPECT_TRUE(std::holds_alternative<std::string>(sim::ParseFaultCommand(bad))) << bad;
     }
 }
