@@ -25,6 +25,8 @@ std::string Fehlermeldung(int32_t iErgebnis) {
 bool Wartefehler(int32_t iFehler) { return iFehler >= WAIT_ABANDONED_ERROR && iFehler <= WAIT_FAILED_ERROR; }
 
 int32_t Controllerfehler(const char* szAntwort) {
+    // The "@" channel answers its errors with the same text after its "@".
+    if (szAntwort[0] == '@') ++szAntwort;
     if (szAntwort[0] != 'E') return 0;
     int32_t n = 0;
     const char* p = szAntwort + 1;

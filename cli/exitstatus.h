@@ -23,5 +23,6 @@ std::string Fehlermeldung(int32_t iErgebnis);
 // True for the codes of a wait that ended without a reply.
 bool Wartefehler(int32_t iFehler);
 
-// 1020 + n for the controller's error reply "E" n BEL, otherwise 0.
+// 1020 + n for the controller's error reply "E" n BEL (after an "@" on the
+// "@" channel), otherwise 0.
 int32_t Controllerfehler(const char* szAntwort);
