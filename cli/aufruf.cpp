@@ -67,13 +67,15 @@ void Argumente_pruefen(const Aufruf& a) {
                                                              std::to_string(kMaxProgrammzeile) + " allowed)");
 }
 
-void Port_pruefen(const std::string& port) {
-    if (port.find('/') != std::string::npos) return;
+// A device path as given, a console name as "COM<n>".
+std::string Port_pruefen(const std::string& port) {
+    if (port.find('/') != std::string::npos) return port;
     std::string gross = port;
     std::transform(gross.begin(), gross.end(), gross.begin(), [](unsigned char c) { return std::toupper(c); });
     const int n = platform::ComNumberFromName(gross);
     Pruefen(n >= 1 && n <= platform::kMaxComPort && gross == "COM" + std::to_string(n),
             "port '" + port + "' is neither COM1-COM63 nor a device path");
+    return gross;
 }
 
 // "--name value" or "--name=value".
@@ -94,8 +96,7 @@ Aufruf Aufruf_lesen(const std::vector<std::string>& args) {
     for (; i < args.size() && args[i].rfind("-", 0) == 0; ++i) {
         const std::string& o = args[i];
         if (Option(o, "--port")) {
-            a.port = Wert(args, i, "--port");
-            Port_pruefen(a.port);
+            a.port = Port_pruefen(Wert(args, i, "--port"));
         } else if (Option(o, "--baud")) {
             const std::string b = Wert(args, i, "--baud");
             Pruefen(Zahl(b, a.baud) && a.baud > 0 && a.baud <= kMaxBaud, "baud rate '" + b + "' is not a rate");

@@ -194,8 +194,14 @@ TEST_F(PeltoCli, BadInputSendsNothing) {
     EXPECT_TRUE(sim_->Requests().empty());
 }
 
-TEST_F(PeltoCli, LinkErrorsExitWithTwo) {
-    auto e = PeltoProzess::Lauf({"--port", tmp_.File("kein-geraet"), "version"}, tmp_.Path());
+TEST_F(PeltoCli, ConsolePortNamesAndLinkErrors) {
+    setenv("PELTO_COM5", sim_->DevicePath().c_str(), 1);
+    auto e = PeltoProzess::Lauf({"--port", "com5", "--quiet", "version"}, tmp_.Path());
+    unsetenv("PELTO_COM5");
+    EXPECT_EQ(e.status, 0) << e.fehler;
+    EXPECT_EQ(e.aus, "Pelto-Sim 1.0\n");
+
+    e = PeltoProzess::Lauf({"--port", tmp_.File("kein-geraet"), "version"}, tmp_.Path());
     EXPECT_EQ(e.status, 2);
     EXPECT_NE(e.fehler.find("HANDLE_COM_PORT_ERROR (1002)"), std::string::npos) << e.fehler;
 
