@@ -17,6 +17,7 @@ sigset_t Signale() {
     sigemptyset(&s);
     sigaddset(&s, SIGINT);
     sigaddset(&s, SIGTERM);
+    sigaddset(&s, SIGHUP);  // an SSH session that drops stops the axes too
     sigaddset(&s, SIGUSR1);  // wakes the thread at the end
     return s;
 }

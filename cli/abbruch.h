@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-// Ctrl-C and SIGTERM. A thread of its own takes the signals (they are
+// Ctrl-C, SIGTERM and SIGHUP. A thread of its own takes the signals (they are
 // blocked everywhere else), so the stop can go out on the link's "@"
 // channel while the command waits. A signal that comes while the stop is
 // on its way waits until it has gone out.

@@ -35,11 +35,26 @@ void CliSink::Zeile(const std::string& text, Zeilenart) {
     if (art_ == Ausgabe::Text) std::fprintf(aus_, "%s\n", text.c_str());
 }
 
+std::pair<std::string, std::string> CliSink::Puffer() {
+    std::lock_guard lock(puffer_);
+    return {link_.szReq, link_.szResp};
+}
+
+void CliSink::Stoppen() {
+    std::lock_guard lock(puffer_);
+    try {
+        link_.Achsen_stoppen();
+    } catch (int&) {
+        // Nothing more can be done on a line that does not answer.
+    }
+}
+
 void CliSink::Protokoll_schreiben(bool, bool bAnfrage, bool bAntwort) {
-    Austausch a{Dargestellt(link_.szReq), Dargestellt(link_.szResp), bAnfrage, bAntwort, Verstrichen(), {}};
+    const auto [anfrage, antwort] = Puffer();
+    Austausch a{Dargestellt(anfrage.c_str()), Dargestellt(antwort.c_str()), bAnfrage, bAntwort, Verstrichen(), {}};
     if (bAntwort) {
-        antworten_.emplace_back(link_.szResp);
-        if (const int32_t e = Controllerfehler(link_.szResp)) {
+        antworten_.push_back(antwort);
+        if (const int32_t e = Controllerfehler(antwort.c_str())) {
             a.fehler = e;
             if (!iFehlerantwort_) iFehlerantwort_ = e;
         }
@@ -55,7 +70,9 @@ void CliSink::Befehl_beenden(int32_t iFehler) {
     // The command is over: an answer still owed to it must not block the link.
     link_.Abbrechen();
     // A wait that ended without a reply leaves the previous one in szResp.
-    Austausch a{Dargestellt(link_.szReq), Dargestellt(link_.szResp), true, !Wartefehler(iFehler), Verstrichen(), iFehler};
+    const auto [anfrage, antwort] = Puffer();
+    Austausch a{Dargestellt(anfrage.c_str()), Dargestellt(antwort.c_str()), true, !Wartefehler(iFehler), Verstrichen(),
+                iFehler};
     const bool bGezeigt = letzter_ && letzter_->anfrage == a.anfrage && (!a.bAntwort || letzter_->antwort == a.antwort);
     if (bGezeigt && bLetzterOffen_) {
         letzter_->fehler = iFehler;

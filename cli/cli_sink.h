@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     bool Abgebrochen() const override { return abgebrochen_ && abgebrochen_(); }
 
     void Abbruch_abfragen(std::function<bool()> abgebrochen) { abgebrochen_ = std::move(abgebrochen); }
+    // Stops the axes from another thread; the link's last request and reply
+    // are not read meanwhile.
+    void Stoppen();
     // The error's name (and the controller's text) on standard error; not
     // after an interrupt, whose stop ended the command.
     void Fehler_melden(int32_t iFehler);
@@ -55,6 +59,8 @@ private:
         std::optional<int32_t> fehler;  // a raised code, or the error reply
     };
 
+    // The link's last request and reply, raw.
+    std::pair<std::string, std::string> Puffer();
     void Zeigen(const Austausch& a);
     void Offen_ausgeben();
     double Verstrichen();
@@ -65,6 +71,7 @@ private:
     std::FILE* fehler_;
     char szBefehl_[kZeile] = {};
     std::function<bool()> abgebrochen_;
+    std::mutex puffer_;
     std::chrono::steady_clock::time_point uhr_;
     // The last exchange: kept back in JSON so that an error can join it.
     std::optional<Austausch> letzter_;

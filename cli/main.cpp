@@ -28,13 +28,7 @@ int Vorher_beenden(const Aufruf* a, int iStatus, const std::string& text, bool b
 int Ausfuehren(const Aufruf& a) {
     TkeloCOM link;
     CliSink s(link, a.ausgabe);
-    Abbruch abbruch([&link] {
-        try {
-            link.Achsen_stoppen();
-        } catch (int&) {
-            // Nothing more can be done on a line that does not answer.
-        }
-    });
+    Abbruch abbruch([&s] { s.Stoppen(); });
     s.Abbruch_abfragen([&abbruch] { return abbruch.Ausgeloest(); });
     int32_t iErgebnis = Verbinden(a, s);
     if (iErgebnis == 0 && !abbruch.Ausgeloest()) {

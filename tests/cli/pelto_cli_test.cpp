@@ -231,7 +231,7 @@ TEST_F(PeltoCli, InterruptStopsTheAxesFirst) {
         {"move", {"send", "L1,x900000", "A1,1"}, SIGINT, 1, 1},
         {"move, twice", {"send", "L1,x900000"}, SIGINT, 2, 1},
         {"wait", {"send", "W60000"}, SIGTERM, 1, 1},
-        {"reference run", {"send", "L1,x2000", "$Hx"}, SIGINT, 1, 2},
+        {"reference run", {"send", "L1,x2000", "$Hx"}, SIGHUP, 1, 2},
         {"command file", {"run", "fahrt.txt"}, SIGINT, 1, 1},
         {"program write", {"write", "2", "gross.txt", "kopf.txt"}, SIGINT, 2, 100},
     };
