@@ -1,0 +1,21 @@
+#include "app/fenster_sink.h"
+
+#include "app/log_pane.h"
+#include "app/pelto_befehle_main.h"
+
+TkeloCOM& FensterSink::Link() { return *keloCOM; }
+char* FensterSink::Befehlspuffer() { return f_.szBefehl; }
+std::size_t FensterSink::Befehlspuffergroesse() const { return sizeof f_.szBefehl; }
+void FensterSink::Leeren() { f_.LogLeeren(); }
+
+void FensterSink::Zeile(const std::string& text, Zeilenart art) {
+    static constexpr uint32_t kFarben[] = {kSchwarz, kBlau, kRot, kGrau};
+    f_.LogZeile(text, kFarben[static_cast<int>(art)]);
+}
+
+void FensterSink::Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort) {
+    f_.Protokoll_schreiben(bLoeschen, bAnfrage, bAntwort);
+}
+
+void FensterSink::Befehl_beenden(int32_t iFehler) { f_.Befehl_beenden(iFehler); }
+void FensterSink::Einstellungen_senden() { f_.Kovra_Befehl(false); }

@@ -1,0 +1,173 @@
+#include "app/transfer/transfer_ablauf.h"
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "app/files/file_lines.h"
+#include "app/transfer/programm_transfer.h"
+#include "common/dialog.h"
+#include "link/keloCOMv1.h"
+
+namespace {
+
+// The window composed its grey lines in a 260-character buffer.
+constexpr std::size_t kZeileHoechstens = 259;
+
+// A file that must not be sent: the text names it and says why.
+struct DateiProblem {
+    std::string text;
+};
+
+// The grey lines that frame one routine.
+struct Rahmenzeilen {
+    std::string start, ende, fehler;
+};
+
+Rahmenzeilen Programmrahmen(const std::string& was) {
+    return {"### " + was + " ###", "### " + was + " - Ende ###", "### " + was + " - Fehler ###"};
+}
+
+Rahmenzeilen Dateirahmen(const std::string& datei) {
+    const std::string kopf = "### " + datei + " übertragen ###";
+    return {kopf, kopf + " - Ende", kopf + " - Fehler"};
+}
+
+void Grau_zeigen(TransferSink& s, const std::string& zeile) {
+    s.Zeile(zeile.substr(0, kZeileHoechstens), Zeilenart::Rahmen);
+}
+
+// Empties the log and runs the operation between its start line and its
+// end line; a failure is reported and ends it with the error line.
+template <typename Vorgang>
+int32_t Im_Rahmen(TransferSink& s, const Rahmenzeilen& r, Vorgang vorgang) {
+    s.Leeren();
+    Grau_zeigen(s, r.start);
+    int32_t iErgebnis = 0;
+    try {
+        vorgang();
+    } catch (int& e) {
+        s.Befehl_beenden(e);
+        iErgebnis = e;
+    } catch (const DateiProblem& p) {
+        ShowMessage(p.text, "Fehler", MessageIcon::Exclamation);
+        iErgebnis = kDateiNichtSendbar;
+    }
+    Grau_zeigen(s, iErgebnis ? r.fehler : r.ende);
+    return iErgebnis;
+}
+
+std::string Fehlt_Text(const std::string& datei) {
+    return " Die Datei '" + datei + "' kann nicht gefunden werden! ";
+}
+
+// A name that cannot even be looked at counts as present: loading it names
+// the reason.
+bool Vorhanden(const std::string& datei) {
+    std::error_code fehler;
+    return std::filesystem::exists(datei, fehler) || fehler;
+}
+
+// Shows the operator's box for a missing file.
+bool Vorhanden_melden(const std::string& datei) {
+    if (Vorhanden(datei)) return true;
+    ShowMessage(Fehlt_Text(datei), "Fehler", MessageIcon::Exclamation);
+    return false;
+}
+
+bool Vorhanden_melden(const Programmpaar& p) { return Vorhanden_melden(p.header) && Vorhanden_melden(p.programm); }
+
+using ZeilenPruefung = std::optional<ZuLangeZeile> (*)(const std::vector<std::string>&);
+
+// The whole file, or a DateiProblem when it cannot be read or holds a line
+// longer than the link takes.
+std::vector<std::string> Laden(const std::string& datei, ZeilenPruefung zuLang) {
+    DateiZeilen d = LoadLines(datei);
+    if (!d.ok()) throw DateiProblem{d.fehler->text};
+    if (const auto zeile = zuLang(d.zeilen)) throw DateiProblem{ZuLangeZeileText(datei, *zeile)};
+    return std::move(d.zeilen);
+}
+
+std::optional<std::string> Pruefen(const std::string& datei, ZeilenPruefung zuLang) {
+    if (!Vorhanden(datei)) return Fehlt_Text(datei);
+    try {
+        Laden(datei, zuLang);
+    } catch (const DateiProblem& p) {
+        return p.text;
+    }
+    return std::nullopt;
+}
+
+// Both files are read and checked before the first request goes out.
+void Paar_uebertragen(TransferSink& s, const Programmpaar& p, const std::string& eroeffnung, bool bEinstellungen) {
+    const std::vector<std::string> header = Laden(p.header, FirstTooLongHeaderLine);
+    const std::vector<std::string> programm = Laden(p.programm, FirstTooLongProgramLine);
+    const uint32_t iResetStand = s.Link().iResets;
+    Befehl_setzen(s, eroeffnung);
+    Header_uebertragen(s, header, iResetStand);
+    // The drive settings become the first commands of the stored program.
+    if (bEinstellungen) s.Einstellungen_senden();
+    Programm_uebertragen(s, programm, iResetStand);
+}
+
+std::string Nummer(int n) { return std::to_string(n); }
+
+}  // namespace
+
+Programmpaar Dateien_von(int n) { return {"header" + Nummer(n) + ".txt", "programm" + Nummer(n) + ".txt"}; }
+
+std::optional<std::string> Befehlsdatei_pruefen(const std::string& datei) {
+    return Pruefen(datei, FirstTooLongProgramLine);
+}
+
+std::optional<std::string> Programmpaar_pruefen(const Programmpaar& p) {
+    if (auto problem = Pruefen(p.header, FirstTooLongHeaderLine)) return problem;
+    return Pruefen(p.programm, FirstTooLongProgramLine);
+}
+
+int32_t Schreiben_Ablauf(TransferSink& s, int n, const Programmpaar& p) {
+    if (!Vorhanden_melden(p)) return kDateiNichtSendbar;
+    return Im_Rahmen(s, Programmrahmen("Programm " + Nummer(n) + " schreiben"),
+                     [&] { Paar_uebertragen(s, p, "*PW" + Nummer(n) + "\r", true); });
+}
+
+int32_t Groesse_Ablauf(TransferSink& s, std::optional<int> n, const Programmpaar& p) {
+    if (!Vorhanden_melden(p)) return kDateiNichtSendbar;
+    const std::string was = n ? "Programmgröße " + Nummer(*n) + " ermitteln" : "Programmgröße ermitteln";
+    return Im_Rahmen(s, Programmrahmen(was), [&] { Paar_uebertragen(s, p, "*PS\r", false); });
+}
+
+int32_t Lesen_Ablauf(TransferSink& s, int n) {
+    return Im_Rahmen(s, Programmrahmen("Programm " + Nummer(n) + " lesen"), [&] {
+        Programm_anfordern(s, n, false);
+        Programm_empfangen(s);
+    });
+}
+
+int32_t Header_Ablauf(TransferSink& s, int n) {
+    return Im_Rahmen(s, Programmrahmen("Programm-Header " + Nummer(n) + " lesen"),
+                     [&] { Programm_anfordern(s, n, true); });
+}
+
+int32_t Loeschen_Ablauf(TransferSink& s, int n) {
+    return Im_Rahmen(s, Programmrahmen("Programm " + Nummer(n) + " löschen"), [&] { Programm_loeschen(s, n); });
+}
+
+int32_t FAT_Ablauf(TransferSink& s, int n) {
+    return Im_Rahmen(s, Programmrahmen("FAT " + Nummer(n) + " lesen"), [&] { FAT_lesen(s, n); });
+}
+
+int32_t Alle_lesen_Ablauf(TransferSink& s) { return Im_Rahmen(s, Programmrahmen("alle Programme lesen"), [] {}); }
+
+int32_t Alle_loeschen_Ablauf(TransferSink& s) {
+    return Im_Rahmen(s, Programmrahmen("alle Programme löschen"), [&] { Alle_Programme_loeschen(s); });
+}
+
+int32_t Gesamte_FAT_Ablauf(TransferSink& s) {
+    return Im_Rahmen(s, Programmrahmen("gesamte FAT lesen"), [&] { Gesamte_FAT_lesen(s); });
+}
+
+int32_t Befehlsdatei_Ablauf(TransferSink& s, const std::string& datei) {
+    if (!Vorhanden_melden(datei)) return kDateiNichtSendbar;
+    return Im_Rahmen(s, Dateirahmen(datei), [&] { Befehlszeilen_senden(s, Laden(datei, FirstTooLongProgramLine)); });
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/transfer/transfer_sink.h"
+
+// The program-memory and command-file routines as a whole: file checks, the
+// grey start and end lines, the exchanges, and the report of a failure. The
+// window's buttons and the command-line tool run the same ones.
+
+// How a routine ended: 0, the error code it reported, or kDateiNichtSendbar.
+// A missing file ends it before anything is shown or sent.
+constexpr int32_t kDateiNichtSendbar = -1;
+
+struct Programmpaar {
+    std::string header, programm;
+};
+
+// "header<n>.txt" and "programm<n>.txt".
+Programmpaar Dateien_von(int n);
+
+// Why a file cannot be sent (missing, unreadable, a line too long or with a
+// NUL), or nothing. The text names the file.
+std::optional<std::string> Befehlsdatei_pruefen(const std::string& datei);
+std::optional<std::string> Programmpaar_pruefen(const Programmpaar& p);
+
+int32_t Schreiben_Ablauf(TransferSink& s, int n, const Programmpaar& p);
+// The request carries no slot number: n only names the routine, if given.
+int32_t Groesse_Ablauf(TransferSink& s, std::optional<int> n, const Programmpaar& p);
+int32_t Lesen_Ablauf(TransferSink& s, int n);
+int32_t Header_Ablauf(TransferSink& s, int n);
+int32_t Loeschen_Ablauf(TransferSink& s, int n);
+int32_t FAT_Ablauf(TransferSink& s, int n);
+int32_t Alle_lesen_Ablauf(TransferSink& s);
+int32_t Alle_loeschen_Ablauf(TransferSink& s);
+int32_t Gesamte_FAT_Ablauf(TransferSink& s);
+int32_t Befehlsdatei_Ablauf(TransferSink& s, const std::string& datei);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class TkeloCOM;
+
+// What a line of the log carries; the window gives each its colour.
+enum class Zeilenart { Anfrage, Antwort, Fehler, Rahmen };
+
+// Where the program-memory and command-file routines send what they show,
+// and where they get the link and the values read from the front end. The
+// window and the command-line tool each give one.
+class TransferSink {
+public:
+    virtual ~TransferSink() = default;
+
+    virtual TkeloCOM& Link() = 0;
+    // The buffer in which the next request is composed (260 characters).
+    virtual char* Befehlspuffer() = 0;
+    virtual std::size_t Befehlspuffergroesse() const = 0;
+
+    // The log: emptied, one line, or the link's last request and reply.
+    virtual void Leeren() = 0;
+    virtual void Zeile(const std::string& text, Zeilenart art) = 0;
+    virtual void Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort) = 0;
+    // A caught error code ends the routine.
+    virtual void Befehl_beenden(int32_t iFehler) = 0;
+    // The drive settings that become the first commands of a written program.
+    virtual void Einstellungen_senden() = 0;
+    // True when the routine must send nothing more (the tool was interrupted).
+    virtual bool Abgebrochen() const { return false; }
+};

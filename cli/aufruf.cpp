@@ -1,0 +1,146 @@
+#include "cli/aufruf.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+#include "app/files/file_lines.h"
+#include "platform/port_names.h"
+
+namespace {
+
+constexpr uint32_t kMaxBaud = 4000000;
+
+// Arguments each command takes, and how they are checked.
+enum class Art { Keins, Slot, SlotOderAlle, Achse, Anfragen, Datei };
+
+struct Regel {
+    std::size_t mindestens, hoechstens;
+    Art art;
+};
+
+const std::map<std::string, Regel>& Regeln() {
+    static const std::map<std::string, Regel> regeln = {
+        {"version", {0, 0, Art::Keins}},     {"status", {0, 0, Art::Keins}},
+        {"position", {1, 1, Art::Achse}},    {"send", {1, SIZE_MAX, Art::Anfragen}},
+        {"run", {1, 1, Art::Datei}},         {"write", {3, 3, Art::Slot}},
+        {"read", {1, 1, Art::Slot}},         {"size", {2, 2, Art::Datei}},
+        {"delete", {1, 1, Art::SlotOderAlle}}, {"fat", {0, 1, Art::SlotOderAlle}},
+        {"reset", {0, 0, Art::Keins}},       {"stop", {0, 0, Art::Keins}},
+        {"halt", {0, 0, Art::Keins}},
+    };
+    return regeln;
+}
+
+bool Zahl(const std::string& text, uint32_t& wert) {
+    const char* ende = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data(), ende, wert);
+    return !text.empty() && ec == std::errc() && p == ende;
+}
+
+int Slot(const std::string& text) {
+    uint32_t n = 0;
+    return Zahl(text, n) && n >= 1 && n <= 7 ? static_cast<int>(n) : 0;
+}
+
+void Pruefen(bool gut, const std::string& text) {
+    if (!gut) throw Nutzungsfehler{text};
+}
+
+void Argumente_pruefen(const Aufruf& a) {
+    const auto regel = Regeln().find(a.befehl);
+    Pruefen(regel != Regeln().end(), "unknown command '" + a.befehl + "'");
+    const Regel& r = regel->second;
+    const std::size_t n = a.argumente.size();
+    Pruefen(n >= r.mindestens && n <= r.hoechstens, "wrong number of arguments for '" + a.befehl + "'");
+    if (n == 0) return;
+    const std::string& erstes = a.argumente[0];
+    if (r.art == Art::Slot) Pruefen(Slot(erstes) != 0, "slot '" + erstes + "' is not 1-7");
+    if (r.art == Art::SlotOderAlle) Pruefen(erstes == "all" || Slot(erstes) != 0, "slot '" + erstes + "' is not 1-7 or all");
+    if (r.art == Art::Achse)
+        Pruefen(erstes.size() == 1 && std::string("xyzu").find(erstes) != std::string::npos,
+                "axis '" + erstes + "' does not exist (x, y, z or u)");
+    if (r.art == Art::Anfragen)
+        for (const std::string& anfrage : a.argumente)
+            Pruefen(anfrage.size() <= kMaxProgrammzeile, "request '" + anfrage.substr(0, 20) + "...' is " +
+                                                             std::to_string(anfrage.size()) + " characters long (" +
+                                                             std::to_string(kMaxProgrammzeile) + " allowed)");
+}
+
+// A device path as given, a console name as "COM<n>".
+std::string Port_pruefen(const std::string& port) {
+    if (port.find('/') != std::string::npos) return port;
+    std::string gross = port;
+    std::transform(gross.begin(), gross.end(), gross.begin(), [](unsigned char c) { return std::toupper(c); });
+    const int n = platform::ComNumberFromName(gross);
+    Pruefen(n >= 1 && n <= platform::kMaxComPort && gross == "COM" + std::to_string(n),
+            "port '" + port + "' is neither COM1-COM63 nor a device path");
+    return gross;
+}
+
+// "--name value" or "--name=value".
+std::string Wert(const std::vector<std::string>& args, std::size_t& i, const std::string& name) {
+    const std::string& a = args[i];
+    if (a.size() > name.size() && a.compare(0, name.size() + 1, name + "=") == 0) return a.substr(name.size() + 1);
+    Pruefen(i + 1 < args.size(), name + " needs a value");
+    return args[++i];
+}
+
+bool Option(const std::string& a, const std::string& name) { return a == name || a.rfind(name + "=", 0) == 0; }
+
+}  // namespace
+
+Aufruf Aufruf_lesen(const std::vector<std::string>& args) {
+    Aufruf a;
+    std::size_t i = 0;
+    for (; i < args.size() && args[i].rfind("-", 0) == 0; ++i) {
+        const std::string& o = args[i];
+        if (Option(o, "--port")) {
+            a.port = Port_pruefen(Wert(args, i, "--port"));
+        } else if (Option(o, "--baud")) {
+            const std::string b = Wert(args, i, "--baud");
+            Pruefen(Zahl(b, a.baud) && a.baud > 0 && a.baud <= kMaxBaud, "baud rate '" + b + "' is not a rate");
+        } else if (o == "--json") {
+            a.ausgabe = Ausgabe::Json;
+        } else if (o == "--quiet") {
+            if (a.ausgabe != Ausgabe::Json) a.ausgabe = Ausgabe::Still;
+        } else if (o == "--help" || o == "-h") {
+            a.bHilfe = true;
+            return a;
+        } else {
+            throw Nutzungsfehler{"unknown option '" + o + "'"};
+        }
+    }
+    Pruefen(i < args.size(), "no command given");
+    a.befehl = args[i++];
+    a.argumente.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    if (a.befehl == "read") {
+        const auto h = std::find(a.argumente.begin(), a.argumente.end(), "--header");
+        a.bNurHeader = h != a.argumente.end();
+        if (a.bNurHeader) a.argumente.erase(h);
+    }
+    Argumente_pruefen(a);
+    return a;
+}
+
+int Slot_oder_alle(const std::string& text) { return text == "all" ? 0 : Slot(text); }
+
+const char* Nutzung() {
+    return "usage: pelto [--port COM<n>|PATH] [--baud N] [--json] [--quiet] COMMAND [ARGUMENTS]\n"
+           "\n"
+           "  version                      the controller's version\n"
+           "  status                       the six status characters\n"
+           "  position x|y|z|u             one axis position\n"
+           "  send REQUEST...              each request as given (CR added), one after the other;\n"
+           "                               a request answered with NAK waits for its final answer\n"
+           "  run FILE                     a command file, line by line\n"
+           "  write SLOT PROGRAM HEADER    a program and its header into slot 1-7\n"
+           "  read SLOT [--header]         a stored program (or its header)\n"
+           "  size PROGRAM HEADER          the size the program would take\n"
+           "  delete SLOT|all              delete one program or all\n"
+           "  fat [SLOT|all]               the allocation table\n"
+           "  reset | stop | halt          the immediate commands\n"
+           "\n"
+           "Exit status: 0 success, 1 controller error, 2 link error, 3 file cannot be sent,\n"
+           "64 wrong usage, 130 interrupted (the stop was sent).\n";
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/cli_sink.h"
+
+// The command line, checked before anything is sent.
+struct Aufruf {
+    std::string port = "COM1";
+    uint32_t baud = 115200;
+    Ausgabe ausgabe = Ausgabe::Text;
+    bool bHilfe = false;
+    std::string befehl;
+    std::vector<std::string> argumente;  // after the command
+    bool bNurHeader = false;             // read --header
+};
+
+// Wrong usage, with the reason.
+struct Nutzungsfehler {
+    std::string text;
+};
+
+// The arguments without the program's name. Throws Nutzungsfehler for an
+// unknown option or command, a missing or extra argument, a slot outside
+// 1-7, an axis that does not exist, a request longer than the link takes,
+// a port that is neither COM1-COM63 nor a path, or a baud rate that is not
+// a positive number.
+Aufruf Aufruf_lesen(const std::vector<std::string>& args);
+
+// The slot 1-7, or 0 for "all"; the caller has checked the text.
+int Slot_oder_alle(const std::string& text);
+
+// The usage text.
+const char* Nutzung();

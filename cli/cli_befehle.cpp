@@ -1,0 +1,153 @@
+#include "cli/cli_befehle.h"
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "app/files/file_lines.h"
+#include "app/transfer/programm_transfer.h"
+#include "app/transfer/transfer_ablauf.h"
+#include "cli/exitstatus.h"
+#include "link/keloCOMv1.h"
+#include "platform/port_names.h"
+
+namespace {
+
+// A device path is reached through the highest console name.
+constexpr int kPfadPort = platform::kMaxComPort;
+constexpr std::size_t kAbfrage = 32;
+
+Programmpaar Paar(const Aufruf& a, std::size_t ab) { return {a.argumente[ab + 1], a.argumente[ab]}; }
+
+// One of the link's own operations, reported like a routine of the window.
+int32_t Einzeln(CliSink& s, const std::function<void()>& vorgang) {
+    try {
+        vorgang();
+    } catch (int& e) {
+        s.Befehl_beenden(e);
+        return e;
+    }
+    return 0;
+}
+
+// A query whose text is the result.
+int32_t Abfrage(CliSink& s, void (TkeloCOM::*abfrage)(char*, size_t)) {
+    return Einzeln(s, [&] {
+        char text[kAbfrage] = {};
+        (s.Link().*abfrage)(text, sizeof text);
+        s.Protokoll_schreiben(false, true, true);
+        s.Ergebnis({text});
+    });
+}
+
+int32_t Sofort(CliSink& s, void (TkeloCOM::*befehl)()) {
+    return Einzeln(s, [&] {
+        (s.Link().*befehl)();
+        s.Protokoll_schreiben(false, true, true);
+    });
+}
+
+// The replies from `ab` on without their end characters; empty ones left out.
+std::vector<std::string> Textzeilen(const std::vector<std::string>& antworten, std::size_t ab, std::size_t vorne = 0) {
+    std::vector<std::string> zeilen;
+    for (std::size_t i = ab; i < antworten.size(); ++i) {
+        std::string z = StripTrailing(antworten[i]);
+        z.erase(0, std::min(vorne, z.size()));
+        if (!z.empty()) zeilen.push_back(z);
+    }
+    return zeilen;
+}
+
+int32_t Lesen(const Aufruf& a, CliSink& s) {
+    const int n = Slot_oder_alle(a.argumente[0]);
+    const int32_t e = a.bNurHeader ? Header_Ablauf(s, n) : Lesen_Ablauf(s, n);
+    // The header comes after its echo "*PR<n>H "; a program after the echo reply.
+    const std::size_t echo = ("*PR" + std::to_string(n) + "H ").size();
+    s.Ergebnis(a.bNurHeader ? Textzeilen(s.Antworten(), 0, echo) : Textzeilen(s.Antworten(), 1));
+    return e;
+}
+
+int32_t Senden(const Aufruf& a, CliSink& s) {
+    return Einzeln(s, [&] {
+        for (const std::string& anfrage : a.argumente) Befehl_senden(s, anfrage);
+    });
+}
+
+int32_t Mit_Ergebnis(CliSink& s, int32_t e) {
+    s.Ergebnis(Textzeilen(s.Antworten(), s.Antworten().empty() ? 0 : s.Antworten().size() - 1));
+    return e;
+}
+
+using Ausfuehrung = std::function<int32_t(const Aufruf&, CliSink&)>;
+
+const std::map<std::string, Ausfuehrung>& Befehle() {
+    static const std::map<std::string, Ausfuehrung> befehle = {
+        {"version", [](const Aufruf&, CliSink& s) { return Abfrage(s, &TkeloCOM::Version_abfragen); }},
+        {"status", [](const Aufruf&, CliSink& s) { return Abfrage(s, &TkeloCOM::Status_abfragen); }},
+        {"position",
+         [](const Aufruf& a, CliSink& s) {
+             return Einzeln(s, [&] {
+                 char text[kAbfrage] = {};
+                 s.Link().Position_abfragen(a.argumente[0][0], text, sizeof text);
+                 s.Protokoll_schreiben(false, true, true);
+                 s.Ergebnis({text});
+             });
+         }},
+        {"send", Senden},
+        {"run", [](const Aufruf& a, CliSink& s) { return Befehlsdatei_Ablauf(s, a.argumente[0]); }},
+        {"write",
+         [](const Aufruf& a, CliSink& s) { return Schreiben_Ablauf(s, Slot_oder_alle(a.argumente[0]), Paar(a, 1)); }},
+        {"read", Lesen},
+        {"size", [](const Aufruf& a, CliSink& s) { return Mit_Ergebnis(s, Groesse_Ablauf(s, std::nullopt, Paar(a, 0))); }},
+        {"delete",
+         [](const Aufruf& a, CliSink& s) {
+             const int n = Slot_oder_alle(a.argumente[0]);
+             return n ? Loeschen_Ablauf(s, n) : Alle_loeschen_Ablauf(s);
+         }},
+        {"fat",
+         [](const Aufruf& a, CliSink& s) {
+             const int n = a.argumente.empty() ? 0 : Slot_oder_alle(a.argumente[0]);
+             const int32_t e = n ? FAT_Ablauf(s, n) : Gesamte_FAT_Ablauf(s);
+             s.Ergebnis(Textzeilen(s.Antworten(), 0));
+             return e;
+         }},
+        {"reset", [](const Aufruf&, CliSink& s) { return Sofort(s, &TkeloCOM::Reset_ausfuehren); }},
+        {"stop", [](const Aufruf&, CliSink& s) { return Sofort(s, &TkeloCOM::Achsen_stoppen); }},
+        {"halt", [](const Aufruf&, CliSink& s) { return Sofort(s, &TkeloCOM::Achsen_anhalten); }},
+    };
+    return befehle;
+}
+
+int Portnummer(const std::string& port) {
+    if (port.find('/') == std::string::npos) return platform::ComNumberFromName(port);
+    setenv(("PELTO_COM" + std::to_string(kPfadPort)).c_str(), port.c_str(), 1);
+    return kPfadPort;
+}
+
+}  // namespace
+
+std::optional<std::string> Dateien_pruefen(const Aufruf& a) {
+    if (a.befehl == "run") return Befehlsdatei_pruefen(a.argumente[0]);
+    if (a.befehl == "write") return Programmpaar_pruefen(Paar(a, 1));
+    if (a.befehl == "size") return Programmpaar_pruefen(Paar(a, 0));
+    return std::nullopt;
+}
+
+bool Stoppbar(const Aufruf& a) {
+    return a.befehl == "send" || a.befehl == "run" || a.befehl == "write" || a.befehl == "size";
+}
+
+int32_t Verbinden(const Aufruf& a, CliSink& s) {
+    try {
+        s.Link().Init(static_cast<int8_t>(Portnummer(a.port)), a.baud);
+        s.Link().Connect();
+    } catch (int& e) {
+        s.Fehler_melden(e);
+        return e;
+    }
+    s.Zeile(a.port + " " + std::to_string(a.baud) + " ist initialisiert!", Zeilenart::Rahmen);
+    return 0;
+}
+
+int32_t Befehl_ausfuehren(const Aufruf& a, CliSink& s) { return Befehle().at(a.befehl)(a, s); }

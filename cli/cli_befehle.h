@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "cli/aufruf.h"
+#include "cli/cli_sink.h"
+
+// Why a file the command would send cannot be sent, or nothing. Checked
+// before the link is opened.
+std::optional<std::string> Dateien_pruefen(const Aufruf& a);
+
+// Whether an interrupt must stop the axes: moves, waits and reference runs
+// (sent as requests), command files and program transfers.
+bool Stoppbar(const Aufruf& a);
+
+// Opens the link with the window's rules: Init, then the connection check.
+// 0, or the error code (reported).
+int32_t Verbinden(const Aufruf& a, CliSink& s);
+
+// Runs the command on the open link: 0, the error code it reported, or
+// kDateiNichtSendbar. Sets the sink's result.
+int32_t Befehl_ausfuehren(const Aufruf& a, CliSink& s);

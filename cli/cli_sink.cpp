@@ -1,0 +1,133 @@
+#include "cli/cli_sink.h"
+
+#include "cli/exitstatus.h"
+#include "cli/json_text.h"
+#include "common/steuerzeichen.h"
+#include "link/keloCOMv1.h"
+
+namespace {
+
+// The drive mode of the window after its start ("T/R"): only the mode goes
+// out before the program body.
+constexpr int8_t kAnsteuersignal = 1;
+
+// Every control character by name; room for five characters per byte, so
+// nothing is cut.
+std::string Dargestellt(const char* text) {
+    char zeile[TkeloCOM::kPufferGroesse * 5 + 1] = {};
+    Steuerzeichen_darstellen(zeile, sizeof zeile, text);
+    return zeile;
+}
+
+}  // namespace
+
+CliSink::CliSink(TkeloCOM& link, Ausgabe art, std::FILE* aus, std::FILE* fehler)
+    : link_(link), art_(art), aus_(aus), fehler_(fehler), uhr_(std::chrono::steady_clock::now()) {}
+
+void CliSink::Uhr_stellen() { uhr_ = std::chrono::steady_clock::now(); }
+
+double CliSink::Verstrichen() {
+    const auto jetzt = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::milli>(jetzt - uhr_).count();
+}
+
+void CliSink::Zeile(const std::string& text, Zeilenart) {
+    if (art_ == Ausgabe::Text) std::fprintf(aus_, "%s\n", text.c_str());
+}
+
+// This thread's own exchange: the stop sent from the signal thread never mixes in.
+std::pair<std::string, std::string> CliSink::Puffer() { return {link_.Anfrage(), link_.Antwort()}; }
+
+void CliSink::Stoppen() {
+    try {
+        link_.Achsen_stoppen();
+    } catch (int&) {
+        // Nothing more can be done on a line that does not answer.
+    }
+}
+
+void CliSink::Protokoll_schreiben(bool, bool bAnfrage, bool bAntwort) {
+    const auto [anfrage, antwort] = Puffer();
+    Austausch a{Dargestellt(anfrage.c_str()), Dargestellt(antwort.c_str()), bAnfrage, bAntwort, Verstrichen(), {}};
+    if (bAntwort) {
+        antworten_.push_back(antwort);
+        if (const int32_t e = Controllerfehler(antwort.c_str())) {
+            a.fehler = e;
+            if (!iFehlerantwort_) iFehlerantwort_ = e;
+        }
+    }
+    Offen_ausgeben();
+    if (art_ == Ausgabe::Text) Zeigen(a);
+    letzter_ = std::move(a);
+    bLetzterOffen_ = art_ == Ausgabe::Json;
+    Uhr_stellen();
+}
+
+void CliSink::Befehl_beenden(int32_t iFehler) {
+    // The command is over: an answer still owed to it must not block the link.
+    link_.Abbrechen();
+    // A wait that ended without a reply leaves the previous one in szResp.
+    const auto [anfrage, antwort] = Puffer();
+    Austausch a{Dargestellt(anfrage.c_str()), Dargestellt(antwort.c_str()), true, !Wartefehler(iFehler), Verstrichen(),
+                iFehler};
+    const bool bGezeigt = letzter_ && letzter_->anfrage == a.anfrage && (!a.bAntwort || letzter_->antwort == a.antwort);
+    if (bGezeigt && bLetzterOffen_) {
+        letzter_->fehler = iFehler;
+    } else if (!bGezeigt || art_ == Ausgabe::Json) {
+        Offen_ausgeben();
+        if (art_ == Ausgabe::Text) Zeigen(a);
+        letzter_ = std::move(a);
+        bLetzterOffen_ = art_ == Ausgabe::Json;
+    }
+    Fehler_melden(iFehler);
+}
+
+void CliSink::Fehler_melden(int32_t iFehler) {
+    if (!Abgebrochen()) std::fprintf(fehler_, "pelto: %s\n", Fehlermeldung(iFehler).c_str());
+}
+
+void CliSink::Einstellungen_senden() {
+    try {
+        link_.Ansteuersignale_einstellen(kAnsteuersignal);
+        Protokoll_schreiben(false, true, true);
+    } catch (int& e) {
+        Befehl_beenden(e);
+    }
+}
+
+void CliSink::Zeigen(const Austausch& a) {
+    if (art_ == Ausgabe::Text) {
+        if (a.bAnfrage) std::fprintf(aus_, "%s\n", a.anfrage.c_str());
+        if (a.bAntwort) std::fprintf(aus_, "%s\n", a.antwort.c_str());
+        return;
+    }
+    char ms[32];
+    std::snprintf(ms, sizeof ms, "%.1f", a.ms);
+    std::string o = "{\"request\":" + JsonText(a.anfrage) + ",\"reply\":" + (a.bAntwort ? JsonText(a.antwort) : "null") +
+                    ",\"ms\":" + ms;
+    if (!a.bAnfrage) o += ",\"final\":true";
+    if (a.fehler) o += ",\"error\":" + JsonText(Fehlername(*a.fehler));
+    std::fprintf(aus_, "%s}\n", o.c_str());
+}
+
+void CliSink::Offen_ausgeben() {
+    if (bLetzterOffen_ && letzter_) Zeigen(*letzter_);
+    bLetzterOffen_ = false;
+}
+
+void CliSink::Abschluss(int iStatus, int32_t iFehler, bool bUnterbrochen) {
+    Offen_ausgeben();
+    if (art_ == Ausgabe::Still && iStatus == kExitOk)
+        for (const std::string& z : ergebnis_) std::fprintf(aus_, "%s\n", z.c_str());
+    if (art_ != Ausgabe::Json) return;
+    std::string o = "{\"outcome\":";
+    o += bUnterbrochen ? "\"interrupted\"" : iStatus == kExitOk ? "\"ok\"" : "\"error\"";
+    o += ",\"exit\":" + std::to_string(iStatus);
+    if (iFehler) o += ",\"error\":" + JsonText(Fehlername(iFehler)) + ",\"code\":" + std::to_string(iFehler);
+    if (!ergebnis_.empty() && iStatus == kExitOk) {
+        o += ",\"result\":[";
+        for (std::size_t i = 0; i < ergebnis_.size(); ++i) o += (i ? "," : "") + JsonText(ergebnis_[i]);
+        o += "]";
+    }
+    std::fprintf(aus_, "%s}\n", o.c_str());
+}

@@ -1,0 +1,69 @@
+#include "pelto_prozess.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+PeltoProzess::PeltoProzess(const std::vector<std::string>& args, const std::string& ordner) {
+    int aus[2], fehler[2];
+    if (pipe(aus) != 0 || pipe(fehler) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(aus[1], 1);
+        dup2(fehler[1], 2);
+        for (int fd : {aus[0], aus[1], fehler[0], fehler[1]}) close(fd);
+        if (chdir(ordner.c_str()) != 0) _exit(127);
+        std::vector<char*> argv{const_cast<char*>(PELTO_PFAD)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(PELTO_PFAD, argv.data());
+        _exit(127);
+    }
+    close(aus[1]);
+    close(fehler[1]);
+    aus_ = aus[0];
+    fehler_ = fehler[0];
+}
+
+PeltoProzess::~PeltoProzess() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (aus_ >= 0) close(aus_);
+    if (fehler_ >= 0) close(fehler_);
+}
+
+void PeltoProzess::Signal(int nummer) const { kill(pid_, nummer); }
+
+PeltoProzess::Ergebnis PeltoProzess::Warten() {
+    Ergebnis e;
+    pollfd fds[2] = {{aus_, POLLIN, 0}, {fehler_, POLLIN, 0}};
+    std::string* ziel[2] = {&e.aus, &e.fehler};
+    int offen = 2;
+    while (offen > 0 && poll(fds, 2, -1) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char puffer[4096];
+            const ssize_t n = read(fds[i].fd, puffer, sizeof puffer);
+            if (n > 0) {
+                ziel[i]->append(puffer, static_cast<std::size_t>(n));
+            } else {
+                fds[i].fd = -1;
+                --offen;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    e.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return e;
+}
+
+PeltoProzess::Ergebnis PeltoProzess::Lauf(const std::vector<std::string>& args, const std::string& ordner) {
+    return PeltoProzess(args, ordner).Warten();
+}
