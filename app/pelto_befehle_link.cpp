@@ -102,6 +102,12 @@ void TMainForm::PortsAuflisten() {
         Seriell_ComboBox->setItemData(i, LogPane::Dekodieren(text), Qt::ToolTipRole);
     }
     Seriell_ComboBox->setCurrentIndex(bKeloOption ? Seriell_ComboBox->count() - 1 : 0);
+    // The closed box tells about the port chosen (listed once, at activation).
+    const auto zeigen = [this] {
+        Seriell_ComboBox->setToolTip(Seriell_ComboBox->currentData(Qt::ToolTipRole).toString());
+    };
+    connect(Seriell_ComboBox, &QComboBox::currentIndexChanged, this, zeigen);
+    zeigen();
 }
 
 void TMainForm::Seriell_ComboBoxChange() { Befehl_starten(15); }

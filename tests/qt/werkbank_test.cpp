@@ -54,9 +54,10 @@ void Werkbank::tooltipNenntGeraetAdapterUndById() {
     QComboBox* liste = k.Form().Seriell_ComboBox;
     QCOMPARE(liste->count(), 1);
     QCOMPARE(liste->itemText(0), QString("COM1"));
-    QCOMPARE(liste->itemData(0, Qt::ToolTipRole).toString().toStdString(),
-             pts + "\nHersteller: FTDI\nProdukt: FT232R USB UART\nSeriennummer: A5\n" +
-                 baum.File("by-id/usb-FTDI_FT232R_USB_UART_A5-if00-port0"));
+    const std::string text = pts + "\nHersteller: FTDI\nProdukt: FT232R USB UART\nSeriennummer: A5\n" +
+                             baum.File("by-id/usb-FTDI_FT232R_USB_UART_A5-if00-port0");
+    QCOMPARE(liste->itemData(0, Qt::ToolTipRole).toString().toStdString(), text);
+    QCOMPARE(liste->toolTip().toStdString(), text);  // the closed box too
 }
 
 void Werkbank::protokollSpeichernAlsTextUndHtml() {
