@@ -8,9 +8,14 @@
 #include "app/log_pane.h"
 #include "app/pelto_befehle_main.h"
 #include "app/radio_group.h"
+#include "common/fehler.h"
+#include "common/rechte_hinweis.h"
 #include "common/schnittstellen.h"
+#include "common/schnittstellen_info.h"
 #include "common/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
+#include "platform/last_error.h"
+#include "platform/port_names.h"
 
 namespace {
 
@@ -90,15 +95,27 @@ void TMainForm::StandardwerteSetzen() {
 void TMainForm::PortsAuflisten() {
     ComboListe liste(Seriell_ComboBox);
     Schnittstellen_suchen(&liste, nullptr);
+    // The item keeps its "COM<n>"; the tooltip names the device as Linux does.
+    for (int i = 0; i < Seriell_ComboBox->count(); ++i) {
+        const int n = platform::ComNumberFromName(Seriell_ComboBox->itemText(i).toStdString());
+        const std::string text = SchnittstellenInfo::Lesen(platform::ComDevicePath(n)).Text();
+        Seriell_ComboBox->setItemData(i, LogPane::Dekodieren(text), Qt::ToolTipRole);
+    }
     Seriell_ComboBox->setCurrentIndex(bKeloOption ? Seriell_ComboBox->count() - 1 : 0);
+    // The closed box tells about the port chosen (listed once, at activation).
+    const auto zeigen = [this] {
+        Seriell_ComboBox->setToolTip(Seriell_ComboBox->currentData(Qt::ToolTipRole).toString());
+    };
+    connect(Seriell_ComboBox, &QComboBox::currentIndexChanged, this, zeigen);
+    zeigen();
 }
 
 void TMainForm::Seriell_ComboBoxChange() { Befehl_starten(15); }
 
 void TMainForm::ComIni_Befehl() {
+    const std::string port = Text(Seriell_ComboBox);
+    const int32_t iPort = Zahl_einlesen(port.size() > 3 ? port.substr(3) : std::string());
     try {
-        const std::string port = Text(Seriell_ComboBox);
-        const int32_t iPort = Zahl_einlesen(port.size() > 3 ? port.substr(3) : std::string());
         const std::string baud = Text(Baudrate_ComboBox);
         const int32_t iBaud = Zahl_einlesen(baud);
         LogLeeren();
@@ -116,6 +133,8 @@ void TMainForm::ComIni_Befehl() {
                            Panel12, Panel13, Panel14})
             SetzeEnabled(p, true);
     } catch (int& e) {
-        Befehl_beenden(e);
+        // A port the user may not open gets the reason beside the box.
+        const bool rechte = e == HANDLE_COM_PORT_ERROR;
+        Befehl_beenden(e, rechte ? Rechte_Hinweis(platform::ComDevicePath(iPort), platform::LastError()) : "");
     }
 }

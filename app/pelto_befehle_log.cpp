@@ -38,10 +38,11 @@ void TMainForm::Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort
     });
 }
 
-void TMainForm::Befehl_beenden(int32_t iFehler) {
+void TMainForm::Befehl_beenden(int32_t iFehler, const std::string& hinweis) {
     // The routine is over: an answer still owed to it must not block the link.
     keloCOM->Abbrechen();
     Protokoll_schreiben(true, true, true);
+    if (!hinweis.empty()) LogZeile(hinweis, kGrau);
     if (iFehler >= CONTROLLER_ERROR_BASE) {
         LogZeile(Fehlertext_holen(iFehler), kRot);
     } else {

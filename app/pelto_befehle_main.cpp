@@ -10,6 +10,7 @@
 
 #include "app/files/default_files.h"
 #include "app/log_pane.h"
+#include "app/log_speichern.h"
 #include "app/pelto_befehle_thread.h"
 #include "common/dateizeiten.h"
 #include "common/dialog.h"
@@ -78,6 +79,7 @@ TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWid
                                               "Liberation Sans", "Arial"});
     setupUi(this);
     log_ = std::make_unique<LogPane>(RichEdit);
+    new LogSpeichern(RichEdit);  // owned by the pane
     StatusleisteAnlegen();
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());

@@ -56,7 +56,8 @@ public:
     void Befehl_starten(int32_t iBefehl);
     void Befehl_ausfuehren(int32_t iBefehl);
     void Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort);
-    void Befehl_beenden(int32_t iFehler);
+    // A hint, when given, follows the failed exchange as a grey line.
+    void Befehl_beenden(int32_t iFehler, const std::string& hinweis = {});
 
     // Start-up and link set-up.
     void OnActivate();

@@ -1,15 +1,21 @@
 #include "common/protokolldatei.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
+#include "common/home_ordner.h"
 #include "common/steuerzeichen.h"
 
 namespace {
+
+constexpr const char* kName = "~protokoll.log";
 
 std::mutex gOrdnerMutex;
 std::string gOrdner;
@@ -22,7 +28,27 @@ std::string ExeOrdner() {
     return s.substr(0, s.rfind('/') + 1);
 }
 
+// Beside the executable as long as the line can go there: the file is
+// writable, or it is missing and the folder is writable.
+bool Beschreibbar(const std::string& ordner) {
+    const std::string datei = ordner + kName;
+    if (::access(datei.c_str(), W_OK) == 0) return true;
+    return errno == ENOENT && ::access(ordner.c_str(), W_OK) == 0;
+}
+
+void OrdnerAnlegen(const std::string& pfad) {
+    for (size_t i = 1; i <= pfad.size(); ++i)
+        if (i == pfad.size() || pfad[i] == '/') ::mkdir(pfad.substr(0, i).c_str(), 0700);
+}
+
 }  // namespace
+
+std::string Protokolldatei_Ersatzordner() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    // The base directory rules ignore a relative path.
+    const std::string basis = (state && state[0] == '/') ? state : Home_Ordner() + "/.local/state";
+    return basis + "/pelto-befehle/";
+}
 
 void Protokolldatei_Ordner_setzen(const std::string& ordner) {
     std::lock_guard lock(gOrdnerMutex);
@@ -31,12 +57,22 @@ void Protokolldatei_Ordner_setzen(const std::string& ordner) {
 }
 
 std::string Protokolldatei_Pfad() {
-    std::lock_guard lock(gOrdnerMutex);
-    return (gOrdner.empty() ? ExeOrdner() : gOrdner) + "~protokoll.log";
+    {
+        std::lock_guard lock(gOrdnerMutex);
+        if (!gOrdner.empty()) return gOrdner + kName;
+    }
+    const std::string exe = ExeOrdner();
+    return (Beschreibbar(exe) ? exe : Protokolldatei_Ersatzordner()) + kName;
 }
 
 void Protokolldatei_schreiben(const char* szText) {
-    const int fd = ::open(Protokolldatei_Pfad().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const std::string pfad = Protokolldatei_Pfad();
+    int fd = ::open(pfad.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const std::string ersatz = Protokolldatei_Ersatzordner();
+    if (fd < 0 && errno == ENOENT && pfad.compare(0, ersatz.size(), ersatz) == 0) {
+        OrdnerAnlegen(ersatz.substr(0, ersatz.size() - 1));
+        fd = ::open(pfad.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    }
     if (fd < 0) return;
     char zeile[256 + 2] = {};
     Steuerzeichen_darstellen(zeile, 256, szText);

@@ -3,12 +3,18 @@
 #include <string>
 
 // Appends one line (control characters shown by name, at most 255
-// characters, CR LF at the end) to "~protokoll.log" beside the executable.
-// Never fails loudly: a line that cannot be written is lost.
+// characters, CR LF at the end) to "~protokoll.log" beside the executable,
+// or, where that folder is not writable (an installed program), in
+// Protokolldatei_Ersatzordner(). Never fails loudly: a line that cannot be
+// written is lost.
 void Protokolldatei_schreiben(const char* szText);
 
-// The file's full path.
+// The file's full path, as the next line would go.
 std::string Protokolldatei_Pfad();
+
+// $XDG_STATE_HOME/pelto-befehle/, or ~/.local/state/pelto-befehle/ when the
+// variable is unset (created with the first line).
+std::string Protokolldatei_Ersatzordner();
 
 // Puts the file into another folder (tests); an empty folder restores the
 // executable's folder.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,7 +30,9 @@ bool IsTerminal(const char* path) {
     struct stat st {};
     if (::stat(path, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
     const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return errno == EBUSY;  // held exclusively: present all the same
+    // Held exclusively, or not ours to open: present all the same, so that
+    // opening it tells the operator why it fails.
+    if (fd < 0) return errno == EBUSY || errno == EACCES || errno == EPERM;
     const bool tty = ::isatty(fd);
     ::close(fd);
     return tty;
@@ -53,7 +56,12 @@ bool SysfsSerialPresent(const std::string& name) {
 
 std::string ComDevicePath(int n) {
     if (n < 1 || n > kMaxComPort) return {};
-    if (const char* path = OverrideFor(n)) return path;
+    if (const char* path = OverrideFor(n)) {
+        // A stable name such as /dev/serial/by-id/... stands for its device.
+        std::error_code ec;
+        const auto device = std::filesystem::canonical(path, ec);
+        return ec ? path : device.string();
+    }
     return "/dev/" + DefaultDeviceName(n);
 }
 

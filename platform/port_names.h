@@ -7,7 +7,8 @@ namespace platform {
 constexpr int kMaxComPort = 63;
 
 // "COM<n>" stands for the device in the environment variable PELTO_COM<n>
-// when set; otherwise COM1-32 are ttyS0-31, COM33-48 ttyUSB0-15 and
+// when set (a symbolic link such as a /dev/serial/by-id name is resolved to
+// its device); otherwise COM1-32 are ttyS0-31, COM33-48 ttyUSB0-15 and
 // COM49-63 ttyACM0-14. Empty for numbers outside 1..63.
 std::string ComDevicePath(int n);
 

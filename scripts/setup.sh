@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build needs from Debian's packages; silent when all is there.
 set -euo pipefail
-need=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev jq)
+need=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev
+      dpkg-dev desktop-file-utils file groff-base jq)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

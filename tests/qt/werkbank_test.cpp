@@ -1,0 +1,95 @@
+// The port list's tooltips in the window (fake sysfs tree around the
+// simulator's terminal) and "Protokoll speichern …" of the log pane.
+#include <QComboBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/log_speichern.h"
+#include "common/schnittstellen_info.h"
+#include "support/konsole.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lesen(const std::string& pfad) {
+    std::ifstream in(pfad, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+}  // namespace
+
+class Werkbank : public QObject {
+    Q_OBJECT
+private slots:
+    void tooltipNenntGeraetAdapterUndById();
+    void protokollSpeichernAlsTextUndHtml();
+};
+
+void Werkbank::tooltipNenntGeraetAdapterUndById() {
+    TempDir baum;
+    Konsole k({{}, 1, {}, false});
+    const std::string pts = k.Sim().DevicePath();
+    // The simulator's terminal dressed up as a USB adapter.
+    const std::string usb = baum.File("sys/devices/usb1/1-4");
+    fs::create_directories(usb + "/1-4:1.0");
+    for (const auto& [datei, text] : {std::pair{"idVendor", "0403"}, std::pair{"manufacturer", "FTDI"},
+                                      std::pair{"product", "FT232R USB UART"}, std::pair{"serial", "A5"}})
+        std::ofstream(usb + "/" + datei) << text << "\n";
+    const std::string tty = baum.File("sys/class/tty/" + fs::path(pts).filename().string());
+    fs::create_directories(tty);
+    fs::create_directory_symlink(usb + "/1-4:1.0", tty + "/device");
+    fs::create_directories(baum.File("by-id"));
+    fs::create_symlink(pts, baum.File("by-id/usb-FTDI_FT232R_USB_UART_A5-if00-port0"));
+    SchnittstellenInfo::Wurzeln_setzen({baum.File("sys"), baum.File("by-id")});
+    k.Anzeigen();
+    SchnittstellenInfo::Wurzeln_setzen({});
+    QComboBox* liste = k.Form().Seriell_ComboBox;
+    QCOMPARE(liste->count(), 1);
+    QCOMPARE(liste->itemText(0), QString("COM1"));
+    const std::string text = pts + "\nHersteller: FTDI\nProdukt: FT232R USB UART\nSeriennummer: A5\n" +
+                             baum.File("by-id/usb-FTDI_FT232R_USB_UART_A5-if00-port0");
+    QCOMPARE(liste->itemData(0, Qt::ToolTipRole).toString().toStdString(), text);
+    QCOMPARE(liste->toolTip().toStdString(), text);  // the closed box too
+}
+
+void Werkbank::protokollSpeichernAlsTextUndHtml() {
+    Konsole k;
+    k.Klick(k.Form().Statusabfrage_Button);  // a request, a reply and control characters
+    k.Leerlauf();
+    const auto zeilen = k.Zeilen();
+    const auto farben = k.Farben();
+    QVERIFY(zeilen.size() >= 3);
+    auto* speichern = k.Form().RichEdit->findChild<LogSpeichern*>();
+    QVERIFY(speichern);
+    std::unique_ptr<QMenu> menue(speichern->Menue({0, 0}));
+    QVERIFY(menue->actions().size() > 2);  // the pane's own entries stay
+    QCOMPARE(menue->actions().last()->text(), QString::fromUtf8("Protokoll speichern …"));
+
+    const QString text = QString::fromStdString(k.Ordner().File("protokoll.txt"));
+    const QString html = QString::fromStdString(k.Ordner().File("protokoll.html"));
+    QVERIFY(speichern->Speichern(text, false));
+    QVERIFY(speichern->Speichern(html, true));
+    std::string erwartet;
+    for (const auto& z : zeilen) erwartet += z + "\n";
+    QCOMPARE(Lesen(text.toStdString()), erwartet);
+    const QString seite = QString::fromStdString(Lesen(html.toStdString()));
+    for (size_t i = 0; i < zeilen.size(); ++i) {
+        const QString zeile = QString("<span style=\"color:%1\">%2</span>\n")
+                                  .arg(farben[i].name(), QString::fromStdString(zeilen[i]).toHtmlEscaped());
+        QVERIFY2(seite.contains(zeile), qPrintable(zeile));
+    }
+    QVERIFY(seite.contains("&lt;CR&gt;"));
+    QCOMPARE(k.Zeilen(), zeilen);  // the pane itself is left as it was
+    QVERIFY(!speichern->Speichern(QString::fromStdString(k.Ordner().File("fehlt/protokoll.txt")), false));
+}
+
+QTEST_MAIN(Werkbank)
+#include "werkbank_test.moc"
