@@ -1,33 +1,34 @@
 #include <QApplication>
-#include <QMessageBox>
 
 #include <exception>
 
+#include "app/anwendung.h"
 #include "app/fenster_bruecke.h"
 #include "app/pelto_befehle_main.h"
 #include "app/qt_dialogs.h"
+#include "common/ausnahme.h"
 #include "link/keloCOMv1.h"
 
 int main(int argc, char* argv[]) {
+    // Outside the try: the last-resort box below still needs it.
+    QApplication app(argc, argv);
+    Anwendung_einrichten();
+    FensterBruecke bruecke;
+    QtDialogs dialogs(bruecke);
+    SetDialogs(&dialogs);
     try {
-        QApplication app(argc, argv);
-        QApplication::setApplicationName("Pelto-befehle");
-        QApplication::setApplicationDisplayName("Pelto-befehle");
-        FensterBruecke bruecke;
-        QtDialogs dialogs(bruecke);
-        SetDialogs(&dialogs);
         auto* form = new TMainForm(bruecke, QApplication::arguments());
         form->setAttribute(Qt::WA_DeleteOnClose);
         MainForm = form;
         TkeloCOM link;
         keloCOM = &link;
         form->show();
-        const int rc = app.exec();
-        SetDialogs(nullptr);
+        app.exec();
         keloCOM = nullptr;
-        return rc == 0 ? 0 : rc;
-    } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, "Pelto-befehle", QString::fromUtf8(e.what()));
+    } catch (...) {
+        keloCOM = nullptr;
+        Ausnahme_melden(std::current_exception(), "Pelto-Befehle");
     }
+    SetDialogs(nullptr);
     return 0;
 }

@@ -1,7 +1,6 @@
 #include "app/pelto_befehle_main.h"
 
 #include <QCloseEvent>
-#include <QFont>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
@@ -9,6 +8,7 @@
 #include <cstdio>
 
 #include "app/files/default_files.h"
+#include "app/glyphe.h"
 #include "app/log_pane.h"
 #include "app/pelto_befehle_thread.h"
 #include "common/dateizeiten.h"
@@ -23,6 +23,7 @@ namespace {
 constexpr const char* kTitel = "Pelto-Befehle";
 constexpr const char* kVersion = "21.01.13";
 constexpr const char* kStatusInfo = "Bedienkonsole für Pelto-Schrittmotorsteuerungen";
+constexpr int kGlyphe = 16;
 
 using Routine = void (*)(TMainForm&);
 struct Befehl {
@@ -73,14 +74,13 @@ const Befehl kBefehle[] = {
 
 TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWidget* parent)
     : QMainWindow(parent), bruecke_(bruecke) {
-    // The layout was drawn for a narrow sans serif: prefer a narrow one here.
-    QFont::insertSubstitutions("Sans Serif", {"DejaVu Sans Condensed", "Liberation Sans Narrow", "Arial Narrow",
-                                              "Liberation Sans", "Arial"});
     setupUi(this);
     log_ = std::make_unique<LogPane>(RichEdit);
     StatusleisteAnlegen();
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(size());
+    Beenden_BitBtn->setIcon(Glyphe(":/bilder/beenden.svg", ":/bilder/beenden_aus.svg", kGlyphe));
+    Beenden_BitBtn->setIconSize(QSize(kGlyphe, kGlyphe));
+    // It maximises; smaller than the form, controls would be cut off.
+    setMinimumSize(size());
     OnCreate(argumente);
 }
 
