@@ -18,8 +18,12 @@ void Anwendung_einrichten() {
     QApplication::setApplicationName(kAnwendungstitel);
     QApplication::setStyle("Fusion");
     // Loaded from its files, so a look-alike can never stand in unnoticed.
-    for (const QString& datei : QString(PELTO_FONT_FILES).split(':', Qt::SkipEmptyParts))
-        QFontDatabase::addApplicationFont(datei);
+    static const bool geladen = [] {
+        for (const QString& datei : QString(PELTO_FONT_FILES).split(':', Qt::SkipEmptyParts))
+            QFontDatabase::addApplicationFont(datei);
+        return true;
+    }();
+    (void)geladen;
     QFont schrift(Schriftfamilie());
     schrift.setPixelSize(kFormSchrift);
     QApplication::setFont(schrift);
