@@ -82,8 +82,9 @@ Platz ListenPlatz(QComboBox* c) {
     int breitester = 0;
     for (int i = 0; i < c->count(); ++i)
         breitester = std::max(breitester, QFontMetrics(c->font()).horizontalAdvance(c->itemText(i)));
-    // An editable box shows its text in a line edit with a small margin.
-    return {breitester + (c->isEditable() ? 4 : 0), feld.width()};
+    // An editable box shows its text in a line edit with a small margin, a
+    // fixed one draws it a pixel in from either side.
+    return {breitester + (c->isEditable() ? 4 : 2), feld.width()};
 }
 
 // Every captioned control: its caption and what it needs and has.
