@@ -1,6 +1,7 @@
 #include "app/pelto_befehle_main.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
@@ -182,8 +183,10 @@ bool TMainForm::event(QEvent* e) {
         bAktiviert_ = true;
         OnActivate();
     } else if (e->type() == QEvent::Show && !bAktiviert_) {
-        // Some platforms never activate a window (offscreen): do it once shown.
-        QTimer::singleShot(0, this, [this] {
+        // Offscreen, and X without a window manager, never activate a window.
+        // Where a manager does, wait for it: only then is the frame known.
+        const bool offscreen = QGuiApplication::platformName() == "offscreen";
+        QTimer::singleShot(offscreen ? 0 : 1000, this, [this] {
             if (bAktiviert_) return;
             bAktiviert_ = true;
             OnActivate();

@@ -226,6 +226,11 @@ void FensterAnzeige::startetMaximiert() {
     QCOMPARE(f.StatusBar->width(), f.width());
     QCOMPARE(f.StatusBar->geometry().bottom(), f.height() - 1);
     QCOMPARE(f.centralWidget()->height() + f.StatusBar->height(), f.height());
+    // Restored, it is 964 x 723 with its frame, centred above a 20-pixel task bar.
+    f.showNormal();
+    const QRect schirm = f.screen()->geometry();
+    QTRY_COMPARE(f.frameGeometry(),
+                 QRect((schirm.width() - 964) / 2, (schirm.height() - 20 - 723) / 2, 964, 723));
 }
 
 void FensterAnzeige::ausnahmeBeendetNurDieRoutine() {
