@@ -53,7 +53,9 @@ Konsole::~Konsole() {
 
 void Konsole::Anzeigen() {
     form_->show();
-    QTest::qWait(1);
+    form_->activateWindow();
+    // The first activation sets the defaults ("bereit") and posts the set-up.
+    QTRY_COMPARE_WITH_TIMEOUT(form_->StatusPanel(3)->text(), QString("bereit"), 5000);
     Leerlauf();
 }
 
