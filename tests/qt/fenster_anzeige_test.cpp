@@ -163,10 +163,11 @@ void FensterAnzeige::meldungenMitWarnsymbol() {
     QMessageBox::Icon gesehenSymbol = QMessageBox::NoIcon;
     QTimer pruefer;
     pruefer.setInterval(20);
+    int runden = 0;
     connect(&pruefer, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible()) return;
-        if (AufX() && XTitel(box).isEmpty()) return;  // not mapped yet
+        if (AufX() && XTitel(box).isEmpty() && ++runden < 250) return;  // not mapped yet
         pruefer.stop();
         gesehenTitel = box->windowTitle();
         gesehenSymbol = box->icon();
