@@ -1,14 +1,15 @@
 #include <QApplication>
-#include <QMessageBox>
 
 #include <cstdio>
 #include <exception>
 
+#include "app/anwendung.h"
 #include "app/fenster_bruecke.h"
 #include "app/files/arbeitsordner.h"
 #include "app/files/startoptionen.h"
 #include "app/pelto_befehle_main.h"
 #include "app/qt_dialogs.h"
+#include "common/ausnahme.h"
 #include "common/dialog.h"
 #include "link/keloCOMv1.h"
 
@@ -18,13 +19,13 @@ int main(int argc, char* argv[]) {
         std::fputs(kHilfetext, stdout);
         return 0;
     }
+    // Outside the try: the last-resort box below still needs it.
+    QApplication app(argc, argv);
+    Anwendung_einrichten();
+    FensterBruecke bruecke;
+    QtDialogs dialogs(bruecke);
+    SetDialogs(&dialogs);
     try {
-        QApplication app(argc, argv);
-        QApplication::setApplicationName("Pelto-befehle");
-        QApplication::setApplicationDisplayName("Pelto-befehle");
-        FensterBruecke bruecke;
-        QtDialogs dialogs(bruecke);
-        SetDialogs(&dialogs);
         if (optionen.desktop) {
             const std::string fehler = Arbeitsordner_betreten(Arbeitsordner_Desktop());
             if (!fehler.empty()) ShowMessage(fehler, "Pelto-Befehle", MessageIcon::Warning);
@@ -35,12 +36,12 @@ int main(int argc, char* argv[]) {
         TkeloCOM link;
         keloCOM = &link;
         form->show();
-        const int rc = app.exec();
-        SetDialogs(nullptr);
+        app.exec();
         keloCOM = nullptr;
-        return rc == 0 ? 0 : rc;
-    } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, "Pelto-befehle", QString::fromUtf8(e.what()));
+    } catch (...) {
+        keloCOM = nullptr;
+        Ausnahme_melden(std::current_exception(), "Pelto-Befehle");
     }
+    SetDialogs(nullptr);
     return 0;
 }

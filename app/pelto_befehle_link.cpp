@@ -37,8 +37,11 @@ private:
 }  // namespace
 
 void TMainForm::OnActivate() {
-    // 964 x 723 is the window with its frame; the client area stays fixed.
+    // 964 x 723 is the window with its frame, centred above a 20-pixel task
+    // bar; restoring from maximised brings it back there.
     constexpr int kBreite = 964, kHoehe = 723;
+    const QSize rahmen = frameGeometry().size() - size();
+    resize(kBreite - rahmen.width(), kHoehe - rahmen.height());
     if (const QScreen* s = screen()) {
         const QRect r = s->geometry();
         move((r.width() - kBreite) / 2, (r.height() - 20 - kHoehe) / 2);

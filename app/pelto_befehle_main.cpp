@@ -1,7 +1,7 @@
 #include "app/pelto_befehle_main.h"
 
 #include <QCloseEvent>
-#include <QFont>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "app/files/default_files.h"
+#include "app/glyphe.h"
 #include "app/log_pane.h"
 #include "app/log_speichern.h"
 #include "app/pelto_befehle_thread.h"
@@ -24,6 +25,7 @@ namespace {
 constexpr const char* kTitel = "Pelto-Befehle";
 constexpr const char* kVersion = "21.01.13";
 constexpr const char* kStatusInfo = "Bedienkonsole für Pelto-Schrittmotorsteuerungen";
+constexpr int kGlyphe = 16;
 
 using Routine = void (*)(TMainForm&);
 struct Befehl {
@@ -74,15 +76,14 @@ const Befehl kBefehle[] = {
 
 TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWidget* parent)
     : QMainWindow(parent), bruecke_(bruecke) {
-    // The layout was drawn for a narrow sans serif: prefer a narrow one here.
-    QFont::insertSubstitutions("Sans Serif", {"DejaVu Sans Condensed", "Liberation Sans Narrow", "Arial Narrow",
-                                              "Liberation Sans", "Arial"});
     setupUi(this);
     log_ = std::make_unique<LogPane>(RichEdit);
     new LogSpeichern(RichEdit);  // owned by the pane
     StatusleisteAnlegen();
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(size());
+    Beenden_BitBtn->setIcon(Glyphe(":/bilder/beenden.svg", ":/bilder/beenden_aus.svg", kGlyphe));
+    Beenden_BitBtn->setIconSize(QSize(kGlyphe, kGlyphe));
+    // It maximises; smaller than the form, controls would be cut off.
+    setMinimumSize(size());
     OnCreate(argumente);
 }
 
@@ -186,8 +187,10 @@ bool TMainForm::event(QEvent* e) {
         bAktiviert_ = true;
         OnActivate();
     } else if (e->type() == QEvent::Show && !bAktiviert_) {
-        // Some platforms never activate a window (offscreen): do it once shown.
-        QTimer::singleShot(0, this, [this] {
+        // Offscreen, and X without a window manager, never activate a window.
+        // Where a manager does, wait for it: only then is the frame known.
+        const bool offscreen = QGuiApplication::platformName() == "offscreen";
+        QTimer::singleShot(offscreen ? 0 : 1000, this, [this] {
             if (bAktiviert_) return;
             bAktiviert_ = true;
             OnActivate();

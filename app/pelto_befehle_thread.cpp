@@ -1,5 +1,6 @@
 #include "app/pelto_befehle_thread.h"
 
+#include "common/ausnahme.h"
 #include "common/handles.h"
 
 TPelto_befehle_thread::TPelto_befehle_thread(bool CreateSuspended, Ausfuehren ausfuehren)
@@ -15,7 +16,12 @@ void TPelto_befehle_thread::Execute() {
         hEventIdle.Set();
         hEventCmd.Wait();
         hEventIdle.Reset();
-        ausfuehren_(iBefehl);
+        // Anything a routine did not catch ends that routine only.
+        try {
+            ausfuehren_(iBefehl);
+        } catch (...) {
+            Ausnahme_melden(std::current_exception(), "Pelto-Befehle");
+        }
         if (Terminated()) break;
     }
     keloCloseHandle(&hEventRun);

@@ -6,8 +6,10 @@
 
 int QtDialogs::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
     return bruecke_.Get<int>([&] {
-        QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
-                        QString::fromStdString(caption), QString::fromStdString(text), QMessageBox::Ok);
+        // Warning and exclamation are one icon here, as on the system the boxes come from.
+        (void)icon;
+        QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption), QString::fromStdString(text),
+                        QMessageBox::Ok);
         box.exec();
         return kMessageResultOk;
     });

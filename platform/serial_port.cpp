@@ -10,29 +10,13 @@
 #include <cerrno>
 #include <chrono>
 
+#include "platform/baud_rate.h"
 #include "platform/event.h"
 #include "platform/last_error.h"
 
 namespace platform {
 
 namespace {
-
-bool SpeedFor(uint32_t baud, speed_t& speed) {
-    static const struct { uint32_t baud; speed_t speed; } kRates[] = {
-        {50, B50}, {75, B75}, {110, B110}, {134, B134}, {150, B150}, {200, B200},
-        {300, B300}, {600, B600}, {1200, B1200}, {1800, B1800}, {2400, B2400},
-        {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400},
-        {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800},
-        {500000, B500000}, {576000, B576000}, {921600, B921600}, {1000000, B1000000},
-    };
-    for (const auto& r : kRates) {
-        if (r.baud == baud) {
-            speed = r.speed;
-            return true;
-        }
-    }
-    return false;
-}
 
 void CloseQuietly(int fd) {
     const int saved = errno;
@@ -69,20 +53,14 @@ std::shared_ptr<SerialPort> SerialPort::Open(const std::string& devicePath, uint
 bool SerialPort::Configure(int fd, uint32_t baud) {
     termios tio {};
     if (::tcgetattr(fd, &tio) != 0) return false;
-    speed_t speed;
-    if (!SpeedFor(baud, speed)) {
-        errno = EINVAL;
-        return false;
-    }
     ::cfmakeraw(&tio);
     tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
     tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | ISTRIP | IGNBRK | BRKINT | PARMRK);
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
-    ::cfsetispeed(&tio, speed);
-    ::cfsetospeed(&tio, speed);
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+    if (!SetBaudRate(fd, baud)) return false;
     // Modem lines: a pseudo-terminal has none, so a refusal is not fatal.
     int dtr = TIOCM_DTR, rts = TIOCM_RTS;
     ::ioctl(fd, TIOCMBIC, &dtr);

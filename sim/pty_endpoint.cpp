@@ -10,6 +10,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/baud_rate.h"
+
 namespace sim {
 
 namespace {
@@ -37,18 +39,6 @@ void MakeRaw(int fd) {
         Fail("tcsetattr");
     }
 }
-
-struct BaudEntry {
-    speed_t code;
-    unsigned rate;
-};
-
-constexpr BaudEntry kBauds[] = {
-    {B50, 50},       {B75, 75},       {B110, 110},       {B134, 134},       {B150, 150},
-    {B200, 200},     {B300, 300},     {B600, 600},       {B1200, 1200},     {B1800, 1800},
-    {B2400, 2400},   {B4800, 4800},   {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
-    {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
-};
 
 }  // namespace
 
@@ -137,18 +127,6 @@ void PtyEndpoint::CloseAll() {
     }
 }
 
-unsigned PtyEndpoint::BaudRate() const {
-    termios t{};
-    if (tcgetattr(slave_, &t) != 0) {
-        return 0;
-    }
-    const speed_t code = cfgetospeed(&t);
-    for (const BaudEntry& e : kBauds) {
-        if (e.code == code) {
-            return e.rate;
-        }
-    }
-    return 0;
-}
+unsigned PtyEndpoint::BaudRate() const { return platform::BaudRate(slave_); }
 
 }  // namespace sim

@@ -9,6 +9,7 @@
 
 #include "common/fehler.h"
 #include "common/schnittstellen.h"
+#include "platform/baud_rate.h"
 #include "support/link_fixture.h"
 
 using namespace cc;
@@ -45,6 +46,21 @@ TEST_F(LinkFixture, InitOnAMissingPortGivesErrorTwo) {
     EXPECT_EQ(Protokoll(), (std::vector<std::string>{"keloCOM->Init(9, 9600)",
                                                      "keloCOM->Init(9, 9600) :: GetLastError()=2"}));
     EXPECT_FALSE(com_->HatPort());
+}
+
+// The baud box is editable: any rate the device takes is set exactly, also
+// those outside the termios table; a rate it refuses fails the open.
+TEST_F(LinkFixture, InitSetsAnyRateTheDeviceTakes) {
+    const int fd = ::open(peer_->SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    for (uint32_t baud : {9600u, 14400u, 28800u, 56000u, 115200u, 128000u, 250000u, 1234567u}) {
+        EXPECT_EQ(Fehler([&] { com_->Init(kPort, baud); }), 0) << baud;
+        EXPECT_EQ(platform::BaudRate(fd), baud);
+        com_->UnInit();
+    }
+    EXPECT_EQ(Fehler([&] { com_->Init(kPort, 0); }), HANDLE_COM_PORT_ERROR);
+    EXPECT_EQ(Protokoll().back(), "keloCOM->Init(7, 0) :: GetLastError()=22");
+    ::close(fd);
 }
 
 TEST_F(LinkFixture, InitOnABusyPortTriesTwentyTimes) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <climits>
 
+#include "app/anwendung.h"
 #include "app/log_pane.h"
 #include "app/pelto_befehle_thread.h"
 #include "common/protokolldatei.h"
@@ -27,6 +28,7 @@ Konsole::Konsole(KonsolenStart start) {
         sims_.back()->Start();
         ::setenv(("PELTO_COM" + std::to_string(2 * i + 1)).c_str(), sims_.back()->DevicePath().c_str(), 1);
     }
+    Anwendung_einrichten();
     dialoge_ = std::make_unique<FensterRecorder>(bruecke_);
     QStringList argumente{"pelto-befehle"};
     argumente += start.optionen;
@@ -51,7 +53,9 @@ Konsole::~Konsole() {
 
 void Konsole::Anzeigen() {
     form_->show();
-    QTest::qWait(1);
+    form_->activateWindow();
+    // The first activation sets the defaults ("bereit") and posts the set-up.
+    QTRY_COMPARE_WITH_TIMEOUT(form_->StatusPanel(3)->text(), QString("bereit"), 5000);
     Leerlauf();
 }
 
