@@ -469,9 +469,9 @@ void Stoerungen::nulWaehrendDesProgrammschreibens() {
         f.Reset_ButtonClick();  // the controller still expects body lines
         k.Sim().SetLatency(0ms);
         QVERIFY(Fertig(k, f.ProgrammSchreiben_Button, 60000));
-    } else {
-        QVERIFY(BeginntMit(k.Protokoll(), "keloCOM_thread->Execute() :: unvollständige Antwort verworfen: "));
     }
+    // Otherwise it was dropped ("unvollständige Antwort verworfen"), or, not
+    // read yet when the next request went out, purged with the port's input.
     QCOMPARE(k.Zeilen().back(), std::string("### Programm 3 schreiben - Ende ###"));
     const auto body = k.Sim().Slot(3).body;
     QCOMPARE(body.size(), size_t(6554));
