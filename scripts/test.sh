@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once plain, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer (window tests included),
-# the fuzz targets for a few seconds each, and the link and simulator tests
-# under ThreadSanitizer.
+# the fuzz targets for a few seconds each, and every suite, the window
+# tests included, under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -23,5 +23,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_suite build-asan -DPELTO_SANITIZE=ON -DPELTO_XCB_TESTS=OFF
 echo "== fuzzing (5 s per target from the checked-in seeds) =="
 bash tests/fuzz/run.sh
-echo "== ThreadSanitizer (link, simulator, no window) =="
-TSAN_OPTIONS=halt_on_error=1 run_suite build-tsan -DPELTO_TSAN=ON -DPELTO_WITH_QT=OFF
+echo "== ThreadSanitizer (every suite, the window tests included) =="
+TSAN_OPTIONS="halt_on_error=1 report_signal_unsafe=0 suppressions=$PWD/tests/tsan/suppressions.txt" \
+  run_suite build-tsan -DPELTO_TSAN=ON -DPELTO_XCB_TESTS=OFF
