@@ -16,17 +16,11 @@
 #include "common/protokolldatei.h"
 #include "support/als_nobody.h"
 #include "support/temp_dir.h"
+#include "support/crlf_lines.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string Lesen(const std::string& pfad) {
-    std::ifstream in(pfad, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 TEST(Startoptionen, HelpAndDesktopAmongTheWindowsOptions) {
     struct Fall {

@@ -46,13 +46,6 @@ void Schreiben(const std::string& name, const std::string& inhalt) {
     std::ofstream(name, std::ios::binary | std::ios::trunc) << inhalt;
 }
 
-std::string Lesen(const std::string& name) {
-    std::ifstream f(name, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 std::vector<std::string> Liste(const QStringList& l) {
     std::vector<std::string> v;
     for (const auto& s : l) v.push_back(s.toStdString());

@@ -10,15 +10,9 @@
 #include "app/pelto_befehle_thread.h"
 #include "common/fehler.h"
 #include "support/konsole.h"
+#include "support/crlf_lines.h"
 
 namespace {
-
-std::string Lesen(const std::string& pfad) {
-    std::ifstream in(pfad, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 const QColor kSchwarzQ(0, 0, 0), kBlauQ(0, 0, 255), kRotQ(255, 0, 0), kGrauQ(128, 128, 128);
 

@@ -115,13 +115,6 @@ bool A1An(Konsole& k) {
            k.Zeilen() == std::vector<std::string>{"A1,1<CR>", "<ACK>"};
 }
 
-std::string Inhalt(const std::string& datei) {
-    std::ifstream f(datei, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 // Slot 3 gets the 6553-line test body, so that a write lasts a while.
 void GrossesProgrammInSlot3(Konsole& k) {
     std::filesystem::copy_file("programm.txt", "programm3.txt", std::filesystem::copy_options::overwrite_existing);
@@ -551,7 +544,7 @@ void Stoerungen::leitungWegWaehrendDesProgrammschreibens() {
     Konsole k(Schnell());
     TMainForm& f = k.Form();
     GrossesProgrammInSlot3(k);
-    const std::string datei = Inhalt("programm3.txt");
+    const std::string datei = Lesen("programm3.txt");
     k.Sim().SetLatency(1ms);
     k.Klick(f.ProgrammSchreiben_Button);
     QVERIFY(ImKoerper(k, 500));
@@ -562,7 +555,7 @@ void Stoerungen::leitungWegWaehrendDesProgrammschreibens() {
     QCOMPARE(k.Zeilen().back(), std::string("### Programm 3 schreiben - Fehler ###"));
     QCOMPARE(k.Farben().back(), kGrauQ);
     QVERIFY(!k.Sim().SlotOccupied(3));
-    QCOMPARE(Inhalt("programm3.txt"), datei);
+    QCOMPARE(Lesen("programm3.txt"), datei);
     f.Reset_ButtonClick();  // dead line: reported at once, nothing hangs
     QCOMPARE(k.Boxen(), (std::vector<std::string>{kLeitungWeg, kLeitungWeg}));
     QVERIFY(CpuInEinerRuhigenSekunde() < 0.3);

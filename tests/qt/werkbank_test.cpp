@@ -12,17 +12,11 @@
 #include "app/log_speichern.h"
 #include "common/schnittstellen_info.h"
 #include "support/konsole.h"
+#include "support/crlf_lines.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Lesen(const std::string& pfad) {
-    std::ifstream in(pfad, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 }  // namespace
 

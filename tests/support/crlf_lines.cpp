@@ -3,11 +3,15 @@
 #include <fstream>
 #include <sstream>
 
-std::vector<std::string> CrLfZeilen(const std::string& pfad) {
+std::string Lesen(const std::string& pfad) {
     std::ifstream in(pfad, std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
-    const std::string all = ss.str();
+    return ss.str();
+}
+
+std::vector<std::string> CrLfZeilen(const std::string& pfad) {
+    const std::string all = Lesen(pfad);
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t pos; (pos = all.find("\r\n", start)) != std::string::npos; start = pos + 2)
