@@ -1,9 +1,30 @@
 #include "app/fenster_bruecke.h"
 
-#include <chrono>
-#include <future>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
-FensterBruecke::FensterBruecke(QObject* parent) : QObject(parent), fensterThread_(std::this_thread::get_id()) {}
+#include <chrono>
+#include <cstdint>
+#include <future>
+#include <stdexcept>
+
+FensterBruecke::FensterBruecke(QObject* parent)
+    : QObject(parent), fensterThread_(std::this_thread::get_id()), weckFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    if (weckFd_ < 0) throw std::runtime_error("eventfd");
+    wecker_ = new QSocketNotifier(weckFd_, QSocketNotifier::Read, this);
+    connect(wecker_, &QSocketNotifier::activated, this, &FensterBruecke::Angestossen);
+}
+
+FensterBruecke::~FensterBruecke() {
+    delete wecker_;
+    ::close(weckFd_);
+}
+
+void FensterBruecke::Angestossen() {
+    uint64_t n = 0;
+    [[maybe_unused]] const ssize_t r = ::read(weckFd_, &n, sizeof n);
+    Abarbeiten();
+}
 
 void FensterBruecke::Einreihen(std::function<void()> fn) {
     std::lock_guard lock(mutex_);
@@ -11,7 +32,8 @@ void FensterBruecke::Einreihen(std::function<void()> fn) {
     hEventAuftrag_.Set();
     if (angestossen_) return;
     angestossen_ = true;
-    QMetaObject::invokeMethod(this, &FensterBruecke::Abarbeiten, Qt::QueuedConnection);
+    const uint64_t eins = 1;
+    [[maybe_unused]] const ssize_t r = ::write(weckFd_, &eins, sizeof eins);
 }
 
 void FensterBruecke::Post(std::function<void()> fn) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSocketNotifier>
 
 #include <condition_variable>
 #include <deque>
@@ -18,6 +19,7 @@ class FensterBruecke : public QObject {
     Q_OBJECT
 public:
     explicit FensterBruecke(QObject* parent = nullptr);
+    ~FensterBruecke() override;
 
     void Post(std::function<void()> fn);
     void Call(const std::function<void()>& fn);
@@ -38,10 +40,15 @@ public:
 
 private:
     void Einreihen(std::function<void()> fn);
+    void Angestossen();
 
     const std::thread::id fensterThread_;
     std::mutex mutex_;
     std::deque<std::function<void()>> auftraege_;
     bool angestossen_ = false;
+    // Wakes the window's thread: a worker only writes to a descriptor and
+    // creates no object of the window's.
+    int weckFd_ = -1;
+    QSocketNotifier* wecker_ = nullptr;
     platform::Event hEventAuftrag_{platform::Event::Mode::AutoReset};
 };
