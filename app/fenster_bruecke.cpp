@@ -26,6 +26,7 @@ void FensterBruecke::Post(std::function<void()> fn) {
 void FensterBruecke::Call(const std::function<void()>& fn) {
     if (AufFensterThread()) {
         Abarbeiten();
+        Ausgeben();
         fn();
         return;
     }
@@ -33,6 +34,7 @@ void FensterBruecke::Call(const std::function<void()>& fn) {
     auto ergebnis = fertig.get_future();
     Einreihen([&] {
         try {
+            Ausgeben();
             fn();
             fertig.set_value();
         } catch (...) {

@@ -29,6 +29,11 @@ public:
     }
     bool AufFensterThread() const { return std::this_thread::get_id() == fensterThread_; }
 
+    // Output that its owner holds back for screen rate (the log pane) is
+    // put in place before a Call's work runs, so that a box or a read-back
+    // sees everything handed in before it. Null removes it (window's thread).
+    void Ausgabe_setzen(std::function<void()> ausgeben) { ausgeben_ = std::move(ausgeben); }
+
     // Runs everything queued so far (window's thread only).
     void Abarbeiten();
     // Waits up to timeoutMs (< 0: without limit) for the event while still
@@ -38,10 +43,14 @@ public:
 
 private:
     void Einreihen(std::function<void()> fn);
+    void Ausgeben() {
+        if (ausgeben_) ausgeben_();
+    }
 
     const std::thread::id fensterThread_;
     std::mutex mutex_;
     std::deque<std::function<void()>> auftraege_;
     bool angestossen_ = false;
+    std::function<void()> ausgeben_;
     platform::Event hEventAuftrag_{platform::Event::Mode::AutoReset};
 };

@@ -79,7 +79,8 @@ TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWid
                                               "Liberation Sans", "Arial"});
     setupUi(this);
     log_ = std::make_unique<LogPane>(RichEdit);
-    new LogSpeichern(RichEdit);  // owned by the pane
+    bruecke_.Ausgabe_setzen([this] { log_->Ausgeben(); });
+    new LogSpeichern(*log_);  // owned by the pane
     StatusleisteAnlegen();
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(size());
@@ -88,6 +89,7 @@ TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWid
 
 TMainForm::~TMainForm() {
     OnClose();
+    bruecke_.Ausgabe_setzen(nullptr);
     if (MainForm == this) MainForm = nullptr;
 }
 
