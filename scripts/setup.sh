@@ -2,7 +2,8 @@
 # Installs what the build needs from Debian's packages; silent when all is there.
 set -euo pipefail
 need=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev
-      dpkg-dev desktop-file-utils file groff-base jq)
+      dpkg-dev desktop-file-utils file groff-base jq
+      xvfb)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
