@@ -3,15 +3,35 @@
 #include <chrono>
 #include <future>
 
-FensterBruecke::FensterBruecke(QObject* parent) : QObject(parent), fensterThread_(std::this_thread::get_id()) {}
+FensterBruecke::FensterBruecke(QObject* parent) : QObject(parent), fensterThread_(std::this_thread::get_id()) {
+    takt_.setSingleShot(true);
+    takt_.setInterval(kTaktMs);
+    connect(&takt_, &QTimer::timeout, this, &FensterBruecke::Takt);
+}
 
-void FensterBruecke::Einreihen(std::function<void()> fn) {
+void FensterBruecke::Einreihen(std::function<void()> fn, bool sofort) {
     std::lock_guard lock(mutex_);
     auftraege_.push_back(std::move(fn));
     hEventAuftrag_.Set();
-    if (angestossen_) return;
+    if (angestossen_ && !sofort) return;
     angestossen_ = true;
-    QMetaObject::invokeMethod(this, &FensterBruecke::Abarbeiten, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &FensterBruecke::Takt, Qt::QueuedConnection);
+}
+
+// Runs what came, puts held-back output in place, and looks again a screen
+// frame later; a look that finds nothing ends the busy spell.
+void FensterBruecke::Takt() {
+    if (Abarbeiten() > 0) {
+        Ausgeben();
+        takt_.start();
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    if (auftraege_.empty()) {
+        angestossen_ = false;
+    } else {
+        takt_.start();
+    }
 }
 
 void FensterBruecke::Post(std::function<void()> fn) {
@@ -20,7 +40,7 @@ void FensterBruecke::Post(std::function<void()> fn) {
         fn();
         return;
     }
-    Einreihen(std::move(fn));
+    Einreihen(std::move(fn), false);
 }
 
 void FensterBruecke::Call(const std::function<void()>& fn) {
@@ -40,19 +60,16 @@ void FensterBruecke::Call(const std::function<void()>& fn) {
         } catch (...) {
             fertig.set_exception(std::current_exception());
         }
-    });
+    }, true);
     ergebnis.get();
 }
 
-void FensterBruecke::Abarbeiten() {
-    for (;;) {
+int FensterBruecke::Abarbeiten() {
+    for (int n = 0;; ++n) {
         std::function<void()> fn;
         {
             std::lock_guard lock(mutex_);
-            if (auftraege_.empty()) {
-                angestossen_ = false;
-                return;
-            }
+            if (auftraege_.empty()) return n;
             fn = std::move(auftraege_.front());
             auftraege_.pop_front();
         }

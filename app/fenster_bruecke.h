@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 #include <condition_variable>
 #include <deque>
@@ -13,7 +14,10 @@
 // Carries out work on the window's thread, in the order it was handed in.
 // Post() queues and returns; Call() queues and waits until it has run.
 // From the window's thread itself both run at once, after whatever is
-// already queued, so the order of changes always holds.
+// already queued, so the order of changes always holds. Posted work is for
+// the eye: the first after a quiet spell runs at once, and while more keeps
+// coming it runs at screen rate, so a worker posting per line does not wake
+// the window per line. A Call wakes it at once.
 class FensterBruecke : public QObject {
     Q_OBJECT
 public:
@@ -34,15 +38,18 @@ public:
     // sees everything handed in before it. Null removes it (window's thread).
     void Ausgabe_setzen(std::function<void()> ausgeben) { ausgeben_ = std::move(ausgeben); }
 
-    // Runs everything queued so far (window's thread only).
-    void Abarbeiten();
+    static constexpr int kTaktMs = 40;
+
+    // Runs everything queued so far (window's thread only); how many.
+    int Abarbeiten();
     // Waits up to timeoutMs (< 0: without limit) for the event while still
     // carrying out queued work, so that a worker that needs the window can
     // get on (window's thread only). True when the event came.
     bool WartenUndBedienen(platform::Event& ereignis, int64_t timeoutMs = platform::kInfinite);
 
 private:
-    void Einreihen(std::function<void()> fn);
+    void Einreihen(std::function<void()> fn, bool sofort);
+    void Takt();
     void Ausgeben() {
         if (ausgeben_) ausgeben_();
     }
@@ -50,7 +57,8 @@ private:
     const std::thread::id fensterThread_;
     std::mutex mutex_;
     std::deque<std::function<void()>> auftraege_;
-    bool angestossen_ = false;
+    bool angestossen_ = false;  // a run is due: queued at once or by the timer
+    QTimer takt_;
     std::function<void()> ausgeben_;
     platform::Event hEventAuftrag_{platform::Event::Mode::AutoReset};
 };

@@ -27,7 +27,7 @@ public:
     // Lines kept; the oldest go beyond it. A long session would otherwise
     // slow every append as the document grows.
     static constexpr int kMaxZeilen = 100000;
-    static constexpr int kTaktMs = 25;
+    static constexpr int kTaktMs = 40;
 
     explicit LogPane(QPlainTextEdit* edit);
 
