@@ -114,7 +114,8 @@ void Programm_schreiben(Lauf& lauf) {
     std::ofstream(k.Ordner().File("header3.txt"), std::ios::binary) << MitCrLf(Testheader_Zeilen());
     RadioGroup_SetItemIndex(f.Programm_RadioGroup, 2);
     const auto vorher = k.Sim().LineBytes();
-    const size_t wendenVorher = k.Sim().Turnarounds().size();
+    // The first turnaround after the click spans the wait before it.
+    const size_t wendenVorher = k.Sim().Turnarounds().size() + 1;
     Taktmesser takt(lauf.verspaetungMs);
     double cpu0 = ThreadCpuSekunden();
     QTest::qWait(500);
