@@ -65,6 +65,7 @@ private slots:
     void tooltipNenntGeraetAdapterUndById();
     void protokollSpeichernAlsTextUndHtml();
     void boxErstNachIhrerZeile();
+    void speichernNimmtWartendeZeilenMit();
 };
 
 void Werkbank::tooltipNenntGeraetAdapterUndById() {
@@ -146,6 +147,22 @@ void Werkbank::boxErstNachIhrerZeile() {
         const auto& zeilen = beobachter.beimZeigen[0];
         QVERIFY2(zeilen.size() == 2 && zeilen[0] == fall.anfrage, fall.knopf);
     }
+}
+
+// Saved straight after an exchange, before the pane's next frame: the
+// file holds the lines still queued for it.
+void Werkbank::speichernNimmtWartendeZeilenMit() {
+    Konsole k;
+    k.Form().Statusabfrage_ButtonClick();
+    auto* speichern = k.Form().RichEdit->findChild<LogSpeichern*>();
+    const QString text = QString::fromStdString(k.Ordner().File("protokoll.txt"));
+    QVERIFY(speichern->Speichern(text, false));
+    const auto zeilen = k.Zeilen();
+    QVERIFY(zeilen.size() >= 2);
+    QCOMPARE(zeilen[zeilen.size() - 2], std::string("@X<CR>"));
+    std::string erwartet;
+    for (const auto& z : zeilen) erwartet += z + "\n";
+    QCOMPARE(Lesen(text.toStdString()), erwartet);
 }
 
 QTEST_MAIN(Werkbank)
