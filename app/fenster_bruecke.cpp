@@ -13,6 +13,9 @@ FensterBruecke::FensterBruecke(QObject* parent)
     if (weckFd_ < 0) throw std::runtime_error("eventfd");
     wecker_ = new QSocketNotifier(weckFd_, QSocketNotifier::Read, this);
     connect(wecker_, &QSocketNotifier::activated, this, &FensterBruecke::Angestossen);
+    takt_.setSingleShot(true);
+    takt_.setInterval(kTaktMs);
+    connect(&takt_, &QTimer::timeout, this, &FensterBruecke::Takt);
 }
 
 FensterBruecke::~FensterBruecke() {
@@ -23,17 +26,33 @@ FensterBruecke::~FensterBruecke() {
 void FensterBruecke::Angestossen() {
     uint64_t n = 0;
     [[maybe_unused]] const ssize_t r = ::read(weckFd_, &n, sizeof n);
-    Abarbeiten();
+    Takt();
 }
 
-void FensterBruecke::Einreihen(std::function<void()> fn) {
+void FensterBruecke::Einreihen(std::function<void()> fn, bool sofort) {
     std::lock_guard lock(mutex_);
     auftraege_.push_back(std::move(fn));
     hEventAuftrag_.Set();
-    if (angestossen_) return;
+    if (angestossen_ && !sofort) return;
     angestossen_ = true;
     const uint64_t eins = 1;
     [[maybe_unused]] const ssize_t r = ::write(weckFd_, &eins, sizeof eins);
+}
+
+// Runs what came, puts held-back output in place, and looks again a screen
+// frame later; a look that finds nothing ends the busy spell.
+void FensterBruecke::Takt() {
+    if (Abarbeiten() > 0) {
+        Ausgeben();
+        takt_.start();
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    if (auftraege_.empty()) {
+        angestossen_ = false;
+    } else {
+        takt_.start();
+    }
 }
 
 void FensterBruecke::Post(std::function<void()> fn) {
@@ -42,12 +61,13 @@ void FensterBruecke::Post(std::function<void()> fn) {
         fn();
         return;
     }
-    Einreihen(std::move(fn));
+    Einreihen(std::move(fn), false);
 }
 
 void FensterBruecke::Call(const std::function<void()>& fn) {
     if (AufFensterThread()) {
         Abarbeiten();
+        Ausgeben();
         fn();
         return;
     }
@@ -55,24 +75,22 @@ void FensterBruecke::Call(const std::function<void()>& fn) {
     auto ergebnis = fertig.get_future();
     Einreihen([&] {
         try {
+            Ausgeben();
             fn();
             fertig.set_value();
         } catch (...) {
             fertig.set_exception(std::current_exception());
         }
-    });
+    }, true);
     ergebnis.get();
 }
 
-void FensterBruecke::Abarbeiten() {
-    for (;;) {
+int FensterBruecke::Abarbeiten() {
+    for (int n = 0;; ++n) {
         std::function<void()> fn;
         {
             std::lock_guard lock(mutex_);
-            if (auftraege_.empty()) {
-                angestossen_ = false;
-                return;
-            }
+            if (auftraege_.empty()) return n;
             fn = std::move(auftraege_.front());
             auftraege_.pop_front();
         }

@@ -9,6 +9,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include "app/log_pane.h"
 #include "common/dialog.h"
 
 namespace {
@@ -17,7 +18,7 @@ const char* const kTextFilter = "Text (*.txt)";
 const char* const kHtmlFilter = "HTML (*.html *.htm)";
 }  // namespace
 
-LogSpeichern::LogSpeichern(QPlainTextEdit* pane) : QObject(pane), pane_(pane) {
+LogSpeichern::LogSpeichern(LogPane& log) : QObject(log.Edit()), log_(log), pane_(log.Edit()) {
     pane_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pane_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         QMenu* menue = Menue(pos);
@@ -50,7 +51,7 @@ void LogSpeichern::Fragen() const {
 bool LogSpeichern::Speichern(const QString& datei, bool html) const {
     QSaveFile out(datei);
     if (!out.open(QIODevice::WriteOnly)) return false;
-    const QTextDocument& doc = *pane_->document();
+    const QTextDocument& doc = log_.Dokument();
     out.write((html ? AlsHtml(doc) : AlsText(doc)).toUtf8());
     return out.commit();
 }

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class LogPane;
 class QMenu;
 class QPlainTextEdit;
 class QPoint;
@@ -11,11 +12,12 @@ class QTextDocument;
 // "Protokoll speichern …" in the log pane's context menu: the pane as it
 // stands, as text (control characters by name, as shown) or as HTML with
 // the lines' colours, for a colleague or a test record. Reads the pane's
-// document itself, however its lines got there.
+// document itself, however its lines got there, once the lines still
+// queued for it are in.
 class LogSpeichern : public QObject {
     Q_OBJECT
 public:
-    explicit LogSpeichern(QPlainTextEdit* pane);
+    explicit LogSpeichern(LogPane& log);
 
     static QString AlsText(const QTextDocument& doc);
     static QString AlsHtml(const QTextDocument& doc);
@@ -29,5 +31,6 @@ public:
 private:
     void Fragen() const;
 
+    LogPane& log_;
     QPlainTextEdit* pane_;
 };

@@ -78,7 +78,8 @@ TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWid
     : QMainWindow(parent), bruecke_(bruecke) {
     setupUi(this);
     log_ = std::make_unique<LogPane>(RichEdit);
-    new LogSpeichern(RichEdit);  // owned by the pane
+    bruecke_.Ausgabe_setzen([this] { log_->Ausgeben(); });
+    new LogSpeichern(*log_);  // owned by the pane
     StatusleisteAnlegen();
     Beenden_BitBtn->setIcon(Glyphe(":/bilder/beenden.svg", ":/bilder/beenden_aus.svg", kGlyphe));
     Beenden_BitBtn->setIconSize(QSize(kGlyphe, kGlyphe));
@@ -89,6 +90,7 @@ TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWid
 
 TMainForm::~TMainForm() {
     OnClose();
+    bruecke_.Ausgabe_setzen(nullptr);
     if (MainForm == this) MainForm = nullptr;
 }
 

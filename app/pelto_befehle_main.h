@@ -50,7 +50,7 @@ public:
     TPelto_befehle_thread* BefehleThread() const { return befehleThread_.get(); }
     FensterBruecke& Bruecke() { return bruecke_; }
     QLabel* StatusPanel(int i) const { return statusPanels_[i]; }
-    const LogPane& Log() const { return *log_; }
+    LogPane& Log() { return *log_; }
 
     // Posting and reporting.
     void Befehl_starten(int32_t iBefehl);

@@ -128,6 +128,7 @@ void SimServer::HandleDropLocked(SimTime now) {
         output_.Clear();
         inbound_.Clear();
         unwritten_.clear();
+        repliedAt_.reset();
         controller_.ForgetPartialInput();
         reopenAt_ = now + *dropRequest_;
         dropRequest_.reset();
@@ -152,6 +153,8 @@ void SimServer::ReadRequestsLocked(SimTime now) {
         if (n <= 0) {
             return;  // EAGAIN: all read; EIO cannot happen while our slave is open
         }
+        if (repliedAt_ && unwritten_.empty()) turnarounds_.push_back(now - *repliedAt_);
+        repliedAt_.reset();
         inputArrivedAt_ = inbound_.Arrive(std::size_t(n), now, ByteTimeLocked());
         lineBytes_.in += std::uint64_t(n);
         controller_.Receive(std::string_view(buffer, std::size_t(n)));
@@ -190,6 +193,7 @@ void SimServer::WriteLocked(SimTime now) {
         }
         lineBytes_.out += std::uint64_t(n);
         unwritten_.erase(0, std::size_t(n));
+        repliedAt_ = now;
     }
 }
 
@@ -311,6 +315,11 @@ std::optional<SimTime> SimServer::LastArrival(const std::string& request) const 
 SimServer::Bytes SimServer::LineBytes() const {
     std::lock_guard lock(mutex_);
     return lineBytes_;
+}
+
+std::vector<std::chrono::nanoseconds> SimServer::Turnarounds() const {
+    std::lock_guard lock(mutex_);
+    return turnarounds_;
 }
 
 std::string SimServer::Status() const {

@@ -66,6 +66,10 @@ public:
         uint64_t in = 0, out = 0;
     };
     Bytes LineBytes() const;
+    // For every reply followed by a request: from the reply's last byte
+    // leaving the controller to the request's first byte arriving, that is
+    // how long the other side took to go on.
+    std::vector<std::chrono::nanoseconds> Turnarounds() const;
     std::string Status() const;
     void SetInput(int n, bool on);
     // Runs `f` on the controller under the server's lock; `f` must not call
@@ -94,6 +98,8 @@ private:
     SimTime inputArrivedAt_{};
     std::string unwritten_;
     Bytes lineBytes_;
+    std::optional<SimTime> repliedAt_;  // last byte out, no request since
+    std::vector<std::chrono::nanoseconds> turnarounds_;
     std::unique_ptr<PtyEndpoint> pty_;
     unsigned generation_ = 0;
     std::optional<std::chrono::milliseconds> dropRequest_;

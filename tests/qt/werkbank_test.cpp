@@ -1,8 +1,12 @@
 // The port list's tooltips in the window (fake sysfs tree around the
-// simulator's terminal) and "Protokoll speichern …" of the log pane.
+// simulator's terminal), "Protokoll speichern …" of the log pane, and the
+// pane's queued lines against message boxes.
+#include <QApplication>
 #include <QComboBox>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTest>
 
 #include <filesystem>
@@ -10,6 +14,7 @@
 #include <sstream>
 
 #include "app/log_speichern.h"
+#include "app/qt_dialogs.h"
 #include "common/schnittstellen_info.h"
 #include "support/konsole.h"
 #include "support/crlf_lines.h"
@@ -18,6 +23,34 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The pane's document as it stands, whatever is still queued for it.
+std::vector<std::string> ImDokument(QPlainTextEdit* pane) {
+    std::vector<std::string> zeilen;
+    for (QTextBlock b = pane->document()->begin(); b.isValid(); b = b.next())
+        zeilen.push_back(b.text().toStdString());
+    return zeilen;
+}
+
+// The moment a message box shows, what the pane holds; then closes it.
+class BoxBeobachter : public QObject {
+public:
+    explicit BoxBeobachter(QPlainTextEdit* pane) : pane_(pane) { qApp->installEventFilter(this); }
+    std::vector<std::vector<std::string>> beimZeigen;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        auto* box = qobject_cast<QMessageBox*>(o);
+        if (box && e->type() == QEvent::Show) {
+            beimZeigen.push_back(ImDokument(pane_));
+            QMetaObject::invokeMethod(box, &QDialog::accept, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    QPlainTextEdit* pane_;
+};
+
 }  // namespace
 
 class Werkbank : public QObject {
@@ -25,6 +58,8 @@ class Werkbank : public QObject {
 private slots:
     void tooltipNenntGeraetAdapterUndById();
     void protokollSpeichernAlsTextUndHtml();
+    void boxErstNachIhrerZeile();
+    void speichernNimmtWartendeZeilenMit();
 };
 
 void Werkbank::tooltipNenntGeraetAdapterUndById() {
@@ -83,6 +118,45 @@ void Werkbank::protokollSpeichernAlsTextUndHtml() {
     QVERIFY(seite.contains("&lt;CR&gt;"));
     QCOMPARE(k.Zeilen(), zeilen);  // the pane itself is left as it was
     QVERIFY(!speichern->Speichern(QString::fromStdString(k.Ordner().File("fehlt/protokoll.txt")), false));
+}
+
+// A box never shows while the line that explains it is still queued: from
+// the worker ("Startgeschwindigkeit") and from the window's own thread
+// (version query), through the real message box.
+void Werkbank::boxErstNachIhrerZeile() {
+    const struct {
+        const char* knopf;
+        std::string anfrage;
+    } faelle[] = {{"Startgeschw_Button", "#S200<CR>"}, {"Versionsabfrage_Button", "@V<CR>"}};
+    for (const auto& fall : faelle) {
+        Konsole k;
+        QtDialogs echt(k.Form().Bruecke());
+        SetDialogs(&echt);
+        BoxBeobachter beobachter(k.Form().RichEdit);
+        k.Sim().SetSilent(true);
+        k.Klick(k.Form().findChild<QAbstractButton*>(fall.knopf));
+        QVERIFY(k.Leerlauf());
+        SetDialogs(&k.Dialoge());
+        QCOMPARE(beobachter.beimZeigen.size(), size_t(1));
+        const auto& zeilen = beobachter.beimZeigen[0];
+        QVERIFY2(zeilen.size() == 2 && zeilen[0] == fall.anfrage, fall.knopf);
+    }
+}
+
+// Saved straight after an exchange, before the pane's next frame: the
+// file holds the lines still queued for it.
+void Werkbank::speichernNimmtWartendeZeilenMit() {
+    Konsole k;
+    k.Form().Statusabfrage_ButtonClick();
+    auto* speichern = k.Form().RichEdit->findChild<LogSpeichern*>();
+    const QString text = QString::fromStdString(k.Ordner().File("protokoll.txt"));
+    QVERIFY(speichern->Speichern(text, false));
+    const auto zeilen = k.Zeilen();
+    QVERIFY(zeilen.size() >= 2);
+    QCOMPARE(zeilen[zeilen.size() - 2], std::string("@X<CR>"));
+    std::string erwartet;
+    for (const auto& z : zeilen) erwartet += z + "\n";
+    QCOMPARE(Lesen(text.toStdString()), erwartet);
 }
 
 QTEST_MAIN(Werkbank)
