@@ -19,8 +19,7 @@ run_suite() {
 echo "== plain build and tests =="
 run_suite build
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$PWD/tests/asan/lsan.supp" \
-  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite build-asan -DPELTO_SANITIZE=ON -DPELTO_XCB_TESTS=OFF
 echo "== fuzzing (5 s per target from the checked-in seeds) =="
 bash tests/fuzz/run.sh
