@@ -9,7 +9,7 @@ std::size_t FensterSink::Befehlspuffergroesse() const { return sizeof f_.szBefeh
 void FensterSink::Leeren() { f_.LogLeeren(); }
 
 void FensterSink::Zeile(const std::string& text, Zeilenart art) {
-    static constexpr uint32_t kFarben[] = {kSchwarz, kBlau, kRot, kGrau};
+    static constexpr uint32_t kFarben[] = {kSchwarz, kBlau, kRot, kGrau, kGrau};
     f_.LogZeile(text, kFarben[static_cast<int>(art)]);
 }
 

@@ -31,8 +31,11 @@ double CliSink::Verstrichen() {
     return std::chrono::duration<double, std::milli>(jetzt - uhr_).count();
 }
 
-void CliSink::Zeile(const std::string& text, Zeilenart) {
-    if (art_ == Ausgabe::Text) std::fprintf(aus_, "%s\n", text.c_str());
+void CliSink::Zeile(const std::string& text, Zeilenart art) {
+    if (art == Zeilenart::Hinweis)
+        std::fprintf(fehler_, "pelto: %s\n", text.c_str());
+    else if (art_ == Ausgabe::Text)
+        std::fprintf(aus_, "%s\n", text.c_str());
 }
 
 // This thread's own exchange: the stop sent from the signal thread never mixes in.

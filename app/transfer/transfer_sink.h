@@ -6,8 +6,10 @@
 
 class TkeloCOM;
 
-// What a line of the log carries; the window gives each its colour.
-enum class Zeilenart { Anfrage, Antwort, Fehler, Rahmen };
+// What a line of the log carries; the window gives each its colour. A
+// Hinweis is advice for the operator: grey in the pane, on standard error
+// in the command-line tool.
+enum class Zeilenart { Anfrage, Antwort, Fehler, Rahmen, Hinweis };
 
 // Where the program-memory and command-file routines send what they show,
 // and where they get the link and the values read from the front end. The
