@@ -26,11 +26,17 @@ int main(int argc, char* argv[]) {
     QtDialogs dialogs(bruecke);
     SetDialogs(&dialogs);
     try {
+        // Without its own folder the console writes no files into whatever
+        // folder the desktop started it in.
+        bool bStandarddateien = true;
         if (optionen.desktop) {
             const std::string fehler = Arbeitsordner_betreten(Arbeitsordner_Desktop());
-            if (!fehler.empty()) ShowMessage(fehler, "Pelto-Befehle", MessageIcon::Warning);
+            bStandarddateien = fehler.empty();
+            if (!bStandarddateien)
+                ShowMessage(fehler + "\nDie Programm-, Header- und Befehlsdateien werden nicht geschrieben.",
+                            "Pelto-Befehle", MessageIcon::Warning);
         }
-        auto* form = new TMainForm(bruecke, QApplication::arguments());
+        auto* form = new TMainForm(bruecke, QApplication::arguments(), nullptr, bStandarddateien);
         form->setAttribute(Qt::WA_DeleteOnClose);
         MainForm = form;
         TkeloCOM link;

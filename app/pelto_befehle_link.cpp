@@ -5,10 +5,14 @@
 #include <QLabel>
 #include <QScreen>
 
+#include <cstdint>
+#include <cstdio>
+
 #include "app/log_pane.h"
 #include "app/pelto_befehle_main.h"
 #include "app/radio_group.h"
 #include "common/fehler.h"
+#include "common/protokolldatei.h"
 #include "common/rechte_hinweis.h"
 #include "common/schnittstellen.h"
 #include "common/schnittstellen_info.h"
@@ -33,6 +37,22 @@ public:
 private:
     QComboBox* box_;
 };
+
+// The port's number must fit its 8 bits as typed: "COM257" is no COM1.
+// Inside them the link judges it; past them it is a port that does not
+// exist (or, below, no port at all), logged as the link would.
+void Portnummer_pruefen(int32_t iPort, uint32_t iBaud) {
+    if (iPort >= INT8_MIN && iPort <= INT8_MAX) return;
+    char szZeile[96];
+    std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u)", iPort, iBaud);
+    Protokolldatei_schreiben(szZeile);
+    if (iPort < 0) throw COM_PORT_ERROR;
+    std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u) :: GetLastError()=%u", iPort, iBaud,
+                  platform::kErrorFileNotFound);
+    Protokolldatei_schreiben(szZeile);
+    platform::SetLastError(platform::kErrorFileNotFound);
+    throw HANDLE_COM_PORT_ERROR;
+}
 
 }  // namespace
 
@@ -124,6 +144,7 @@ void TMainForm::ComIni_Befehl() {
         LogLeeren();
         LogZeile("Initialisierung ...", kGrau);
         keloCOM->UnInit();
+        Portnummer_pruefen(iPort, static_cast<uint32_t>(iBaud));
         keloCOM->Init(static_cast<int8_t>(iPort), static_cast<uint32_t>(iBaud));
         SetzeText(statusPanels_[1], port);
         keloCOM->Connect();
@@ -136,8 +157,14 @@ void TMainForm::ComIni_Befehl() {
                            Panel12, Panel13, Panel14})
             SetzeEnabled(p, true);
     } catch (int& e) {
-        // A port the user may not open gets the reason beside the box.
-        const bool rechte = e == HANDLE_COM_PORT_ERROR;
-        Befehl_beenden(e, rechte ? Rechte_Hinweis(platform::ComDevicePath(iPort), platform::LastError()) : "");
+        // A port the user may not open gets the reason beside the box, and a
+        // PELTO_COM<n> that names no serial device is named.
+        std::string hinweis;
+        if (e == HANDLE_COM_PORT_ERROR) hinweis = Rechte_Hinweis(platform::ComDevicePath(iPort), platform::LastError());
+        if (e == HANDLE_COM_PORT_ERROR || e == COM_PORT_ERROR) {
+            const std::string umgebung = Umgebungs_Hinweis();
+            hinweis += (hinweis.empty() || umgebung.empty() ? "" : " ") + umgebung;
+        }
+        Befehl_beenden(e, hinweis);
     }
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "app/files/default_files.h"
+#include "common/protokolldatei.h"
 #include "app/glyphe.h"
 #include "app/log_pane.h"
 #include "app/log_speichern.h"
@@ -74,8 +75,8 @@ const Befehl kBefehle[] = {
 
 }  // namespace
 
-TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWidget* parent)
-    : QMainWindow(parent), bruecke_(bruecke) {
+TMainForm::TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWidget* parent, bool bStandarddateien)
+    : QMainWindow(parent), bruecke_(bruecke), bStandarddateien_(bStandarddateien) {
     setupUi(this);
     log_ = std::make_unique<LogPane>(RichEdit);
     bruecke_.Ausgabe_setzen([this] { log_->Ausgeben(); });
@@ -106,7 +107,8 @@ void TMainForm::OnCreate(const QStringList& argumente) {
     Unterbrechen_Button->setEnabled(false);
     Weiterfahrt_Button->setEnabled(false);
     std::remove("_protokoll.txt");
-    StandarddateienSchreiben();
+    if (bStandarddateien_) StandarddateienSchreiben();
+    if (const auto problem = Protokolldatei_Problem()) ShowMessage(*problem, kTitel, MessageIcon::Warning);
 }
 
 void TMainForm::OptionenLesen(const QStringList& argumente) {

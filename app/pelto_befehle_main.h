@@ -28,7 +28,10 @@ public:
 
     // Reads the options from the arguments (the program's path first).
     // Work of other threads reaches the window through the given bridge.
-    TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWidget* parent = nullptr);
+    // Without bStandarddateien no default files are written (the working
+    // folder meant for them could not be entered).
+    TMainForm(FensterBruecke& bruecke, const QStringList& argumente, QWidget* parent = nullptr,
+              bool bStandarddateien = true);
     ~TMainForm() override;
 
     // Options and stored operator values.
@@ -193,6 +196,7 @@ private:
     std::unique_ptr<TPelto_befehle_thread> befehleThread_;
     QLabel* statusPanels_[5] = {};
     bool bAktiviert_ = false;
+    bool bStandarddateien_ = true;
     bool bGeschlossen_ = false;
 };
 

@@ -38,6 +38,10 @@ void CliSink::Zeile(const std::string& text, Zeilenart art) {
         std::fprintf(aus_, "%s\n", text.c_str());
 }
 
+void CliSink::Programmtext_offen() {
+    std::fprintf(fehler_, "pelto: the controller may still be taking program text; 'pelto reset' brings it back\n");
+}
+
 // This thread's own exchange: the stop sent from the signal thread never mixes in.
 std::pair<std::string, std::string> CliSink::Puffer() { return {link_.Anfrage(), link_.Antwort()}; }
 

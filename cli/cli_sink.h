@@ -30,6 +30,7 @@ public:
     void Befehl_beenden(int32_t iFehler) override;
     void Einstellungen_senden() override;
     bool Abgebrochen() const override { return abgebrochen_ && abgebrochen_(); }
+    void Programmtext_offen() override;
 
     void Abbruch_abfragen(std::function<bool()> abgebrochen) { abgebrochen_ = std::move(abgebrochen); }
     // Stops the axes from another thread; the link's last request and reply

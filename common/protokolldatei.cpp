@@ -41,6 +41,17 @@ void OrdnerAnlegen(const std::string& pfad) {
         if (i == pfad.size() || pfad[i] == '/') ::mkdir(pfad.substr(0, i).c_str(), 0700);
 }
 
+// Only a regular file, and never a wait: a pipe without a reader would
+// block the open, one with a reader every line.
+int Oeffnen(const std::string& pfad) {
+    const int fd = ::open(pfad.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    struct stat st{};
+    if (fd < 0 || (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))) return fd;
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+}
+
 }  // namespace
 
 std::string Protokolldatei_Ersatzordner() {
@@ -65,13 +76,20 @@ std::string Protokolldatei_Pfad() {
     return (Beschreibbar(exe) ? exe : Protokolldatei_Ersatzordner()) + kName;
 }
 
+std::optional<std::string> Protokolldatei_Problem() {
+    const std::string pfad = Protokolldatei_Pfad();
+    struct stat st{};
+    if (::stat(pfad.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return std::nullopt;
+    return "Das Protokoll '" + pfad + "' ist keine normale Datei und wird nicht geschrieben.";
+}
+
 void Protokolldatei_schreiben(const char* szText) {
     const std::string pfad = Protokolldatei_Pfad();
-    int fd = ::open(pfad.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    int fd = Oeffnen(pfad);
     const std::string ersatz = Protokolldatei_Ersatzordner();
     if (fd < 0 && errno == ENOENT && pfad.compare(0, ersatz.size(), ersatz) == 0) {
         OrdnerAnlegen(ersatz.substr(0, ersatz.size() - 1));
-        fd = ::open(pfad.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        fd = Oeffnen(pfad);
     }
     if (fd < 0) return;
     char zeile[256 + 2] = {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 // Appends one line (control characters shown by name, at most 255
@@ -8,6 +9,11 @@
 // Protokolldatei_Ersatzordner(). Never fails loudly: a line that cannot be
 // written is lost.
 void Protokolldatei_schreiben(const char* szText);
+
+// Why no line can go to the file because its name is taken by something
+// that is no regular file (a pipe would block, a device would take the
+// lines), or nothing. Lines are then dropped without waiting.
+std::optional<std::string> Protokolldatei_Problem();
 
 // The file's full path, as the next line would go.
 std::string Protokolldatei_Pfad();

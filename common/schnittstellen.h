@@ -14,3 +14,8 @@ public:
 // Fills each given list with "COM1" ... "COM63" for the ports present, in
 // ascending order. Either list may be null.
 void Schnittstellen_suchen(PortListe* pListe1, PortListe* pListe2);
+
+// A line for each PELTO_COM<n> that names an existing file which is no
+// serial device (and so is left out of the list), joined by blanks; or
+// nothing.
+std::string Umgebungs_Hinweis();

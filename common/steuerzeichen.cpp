@@ -30,3 +30,13 @@ void Steuerzeichen_darstellen(char* szZiel, size_t iZielGroesse, const char* szQ
     }
     szZiel[used] = '\0';
 }
+
+bool Ist_Steuerzeichen(unsigned char c) { return c < 32 || c == 127; }
+
+const char* Steuerzeichen_Name(unsigned char c) {
+    static constexpr const char* kNamen[32] = {
+        "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "TAB", "LF",  "VT",  "FF",  "CR",  "SO",  "SI",
+        "DLE", "DC1", "DC2", "DC3", "DC4", "NAK", "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+    if (c == 127) return "DEL";
+    return c < 32 ? kNamen[c] : nullptr;
+}

@@ -78,35 +78,69 @@ INSTANTIATE_TEST_SUITE_P(
 
 std::string Zeile(std::size_t laenge) { return std::string(laenge, 'x'); }
 
-TEST(ZuLangeZeilen, ProgrammzeileBis126) {
-    EXPECT_FALSE(FirstTooLongProgramLine({Zeile(126), Zeile(126) + "   \t"}));
-    const auto fehler = FirstTooLongProgramLine({"A1,1", Zeile(126), Zeile(127), Zeile(300)});
-    ASSERT_TRUE(fehler);
-    EXPECT_EQ(fehler->nummer, 3u);
-    EXPECT_EQ(fehler->laenge, 127u);
-    EXPECT_EQ(fehler->hoechstens, 126u);
+// Which line of a file cannot go out, and why; comments and empty program
+// lines are never sent, header lines always are.
+struct UnsendbarFall {
+    std::string name;
+    bool kopf;
+    Liste zeilen;
+    std::size_t nummer;  // 0: every line can be sent
+    Zeilenmangel mangel = Zeilenmangel::ZuLang;
+    std::size_t laenge = 0;
+    unsigned char zeichen = 0;
+};
+
+class Unsendbar : public ::testing::TestWithParam<UnsendbarFall> {};
+
+TEST_P(Unsendbar, ErsteUnsendbareZeile) {
+    const UnsendbarFall& f = GetParam();
+    const auto z = f.kopf ? FirstUnsendableHeaderLine(f.zeilen) : FirstUnsendableProgramLine(f.zeilen);
+    ASSERT_EQ(z.has_value(), f.nummer != 0);
+    if (!z) return;
+    EXPECT_EQ(z->nummer, f.nummer);
+    EXPECT_EQ(z->mangel, f.mangel);
+    if (f.mangel == Zeilenmangel::ZuLang) {
+        EXPECT_EQ(z->laenge, f.laenge);
+    }
+    EXPECT_EQ(z->hoechstens, f.kopf ? 127u : 126u);
+    EXPECT_EQ(z->zeichen, f.zeichen);
 }
 
-TEST(ZuLangeZeilen, LangeKommentareStoerenNicht) {
-    EXPECT_FALSE(FirstTooLongProgramLine({"'" + Zeile(300), "/" + Zeile(300), "", "W500"}));
-    const auto fehler = FirstTooLongProgramLine({"'" + Zeile(300), "", Zeile(300)});
-    ASSERT_TRUE(fehler);
-    EXPECT_EQ(fehler->nummer, 3u);
-    EXPECT_EQ(fehler->laenge, 300u);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Zeilen, Unsendbar,
+    ::testing::Values(
+        UnsendbarFall{"Programm126", false, {Zeile(126), Zeile(126) + "   \t"}, 0},
+        UnsendbarFall{"Programm127", false, {"A1,1", Zeile(126), Zeile(127), Zeile(300)}, 3, Zeilenmangel::ZuLang, 127},
+        UnsendbarFall{"LangeKommentare", false, {"'" + Zeile(300), "/" + Zeile(300), "", "W500"}, 0},
+        UnsendbarFall{"NachKommentar", false, {"'" + Zeile(300), "", Zeile(300)}, 3, Zeilenmangel::ZuLang, 300},
+        UnsendbarFall{"Header127", true, {Zeile(127), Zeile(127) + " "}, 0},
+        UnsendbarFall{"Header128", true, {"Header 1", "'" + Zeile(127), Zeile(300)}, 2, Zeilenmangel::ZuLang, 128},
+        UnsendbarFall{"Nul", false, {"A1,1", std::string("A1\0,1", 5)}, 2, Zeilenmangel::Steuerzeichen, 0, 0},
+        UnsendbarFall{"NulImKommentar", false, {"A1,1", std::string("'x\0y", 4)}, 0},
+        UnsendbarFall{"NulImHeader", true, {std::string("H\0", 2) + "x"}, 1, Zeilenmangel::Steuerzeichen, 0, 0},
+        UnsendbarFall{"Etx", false, {"A1,1", "\x03" "A2,1", "L1,x5000"}, 2, Zeilenmangel::Steuerzeichen, 0, 3},
+        UnsendbarFall{"StxImHeader", true, {"Kopf\x02Rest"}, 1, Zeilenmangel::Steuerzeichen, 0, 2},
+        UnsendbarFall{"Ack", false, {"A1\x06,1", "x"}, 1, Zeilenmangel::Steuerzeichen, 0, 6},
+        UnsendbarFall{"Nak", false, {"A\x15" "1"}, 1, Zeilenmangel::Steuerzeichen, 0, 0x15},
+        UnsendbarFall{"Tab", false, {"A1,\t1"}, 1, Zeilenmangel::Steuerzeichen, 0, 9},
+        UnsendbarFall{"Esc", true, {"H", "\x1b[0m"}, 2, Zeilenmangel::Steuerzeichen, 0, 27},
+        UnsendbarFall{"Del", false, {"A1,1\x7f"}, 1, Zeilenmangel::Steuerzeichen, 0, 127},
+        UnsendbarFall{"SteuerzeichenAmEndeFallenWeg", false, {"A1,1\x03\x15 "}, 0},
+        UnsendbarFall{"AchtBitIstText", true, {"Gr\xF6\xDF\xE4"}, 0},
+        UnsendbarFall{"LeereHeaderzeile", true, {"Kopf", ""}, 2, Zeilenmangel::Leer},
+        UnsendbarFall{"BlankeHeaderzeile", true, {"Kopf", " \t ", "x"}, 2, Zeilenmangel::Leer},
+        UnsendbarFall{"LeereProgrammzeile", false, {"A1,1", "", "  "}, 0}),
+    [](const auto& info) { return info.param.name; });
 
-TEST(ZuLangeZeilen, HeaderzeileBis127) {
-    EXPECT_FALSE(FirstTooLongHeaderLine({Zeile(127), Zeile(127) + " "}));
-    const auto fehler = FirstTooLongHeaderLine({"Header 1", "'" + Zeile(127), Zeile(300)});
-    ASSERT_TRUE(fehler);
-    EXPECT_EQ(fehler->nummer, 2u);
-    EXPECT_EQ(fehler->laenge, 128u);
-    EXPECT_EQ(fehler->hoechstens, 127u);
-}
-
-TEST(ZuLangeZeilen, MeldungNenntDateiZeileUndGrenze) {
-    EXPECT_EQ(ZuLangeZeileText("programm3.txt", ZuLangeZeile{12, 300, 126}),
+TEST(Unsendbar, MeldungNenntDateiZeileUndGrund) {
+    EXPECT_EQ(UnsendbareZeileText("programm3.txt", UnsendbareZeile{12, Zeilenmangel::ZuLang, 300, 126}),
               "Zeile 12 der Datei 'programm3.txt' ist 300 Zeichen lang (erlaubt sind 126).");
+    EXPECT_EQ(UnsendbareZeileText("programm1.txt", UnsendbareZeile{2, Zeilenmangel::Steuerzeichen, 5, 126, 0}),
+              "Zeile 2 der Datei 'programm1.txt' enthält ein NUL-Zeichen und kann nicht gesendet werden.");
+    EXPECT_EQ(UnsendbareZeileText("programm1.txt", UnsendbareZeile{2, Zeilenmangel::Steuerzeichen, 5, 126, 3}),
+              "Zeile 2 der Datei 'programm1.txt' enthält das Steuerzeichen ETX und kann nicht gesendet werden.");
+    EXPECT_EQ(UnsendbareZeileText("header1.txt", UnsendbareZeile{3, Zeilenmangel::Leer, 0, 127}),
+              "Zeile 3 der Datei 'header1.txt' ist leer; eine leere Header-Zeile kann nicht gesendet werden.");
 }
 
 class DateiLaden : public ::testing::Test {
@@ -139,6 +173,23 @@ TEST_F(DateiLaden, GrosseDateiWirdGanzGelesen) {
     ASSERT_TRUE(datei.ok());
     ASSERT_EQ(datei.zeilen.size(), 20000u);
     EXPECT_EQ(datei.zeilen.back(), "L1,X19999");
+}
+
+TEST_F(DateiLaden, ByteOrderMarkWirdUebersprungen) {
+    const DateiZeilen datei = LoadLines(Schreibe("ini.txt", "\xEF\xBB\xBF" "c,x100\r\n\xEF\xBB\xBF"));
+    ASSERT_TRUE(datei.ok());
+    EXPECT_EQ(datei.zeilen, (Liste{"c,x100", "\xEF\xBB\xBF"}));  // only at the very start
+}
+
+// A huge sparse file is refused by its size, before it is read.
+TEST_F(DateiLaden, UebergrosseDateiWirdNichtGelesen) {
+    const std::string pfad = Schreibe("befehle.txt", "A1,1\r\n");
+    fs::resize_file(pfad, 2ull << 30);
+    const DateiZeilen datei = LoadLines(pfad);
+    ASSERT_FALSE(datei.ok());
+    EXPECT_EQ(datei.fehler->text, "Die Datei '" + pfad + "' ist 2147483648 Bytes groß (erlaubt sind 1048576).");
+    fs::resize_file(pfad, kMaxDateigroesse);
+    EXPECT_TRUE(LoadLines(pfad).ok());
 }
 
 TEST_F(DateiLaden, FehlendeDateiWirdGemeldet) {
@@ -176,15 +227,3 @@ TEST_F(DateiLaden, UnlesbareDateiWirdGemeldet) {
 }
 
 }  // namespace
-
-TEST(DateiZeilenNul, ANulInALineToBeSentRefusesTheFile) {
-    const std::vector<std::string> programm = {"A1,1", std::string("A1\0,1", 5), "'kom\0mentar"};
-    const auto z = FirstTooLongProgramLine(programm);
-    ASSERT_TRUE(z.has_value());
-    EXPECT_EQ(z->nummer, 2u);
-    EXPECT_TRUE(z->enthaeltNul);
-    EXPECT_EQ(ZuLangeZeileText("programm1.txt", *z),
-              "Zeile 2 der Datei 'programm1.txt' enthält ein NUL-Zeichen und kann nicht gesendet werden.");
-    EXPECT_FALSE(FirstTooLongProgramLine({"A1,1", std::string("'x\0y", 4)}).has_value());  // a comment is never sent
-    EXPECT_TRUE(FirstTooLongHeaderLine({std::string("H\0", 2) + "x"}).has_value());
-}

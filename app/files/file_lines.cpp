@@ -1,5 +1,7 @@
 #include "app/files/file_lines.h"
 
+#include "common/steuerzeichen.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -18,17 +20,21 @@ std::string SystemText(int fehlernummer) {
     return Grund(strerror_r(fehlernummer, puffer, sizeof puffer), puffer);
 }
 
-// Reads everything up to the end; false with errno set on failure.
-bool AllesLesen(int fd, std::string& inhalt) {
+// Reads everything up to the end, or up to `hoechstens` bytes; false with
+// errno set on failure.
+bool AllesLesen(int fd, std::string& inhalt, std::size_t hoechstens) {
     char puffer[16384];
-    for (;;) {
+    while (inhalt.size() < hoechstens) {
         const ssize_t n = read(fd, puffer, sizeof puffer);
         if (n == 0) return true;
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         inhalt.append(puffer, static_cast<std::size_t>(n));
     }
+    return true;
 }
+
+std::string_view OhneBom(std::string_view text);
 
 // O_NONBLOCK so that a pipe under the expected name cannot stall the open.
 DateiZeilen LeseOffeneDatei(int fd, const std::string& pfad) {
@@ -38,25 +44,47 @@ DateiZeilen LeseOffeneDatei(int fd, const std::string& pfad) {
         ergebnis.fehler = MakeDateiFehler(pfad, errno, "gelesen");
     } else if (!S_ISREG(st.st_mode)) {
         ergebnis.fehler = DateiFehler{pfad, 0, "'" + pfad + "' ist keine normale Datei."};
+    } else if (st.st_size > kMaxDateigroesse) {
+        ergebnis.fehler = DateiFehler{pfad, EFBIG,
+                                      "Die Datei '" + pfad + "' ist " + std::to_string(st.st_size) +
+                                          " Bytes groß (erlaubt sind " + std::to_string(kMaxDateigroesse) + ")."};
     } else {
         std::string inhalt;
-        if (AllesLesen(fd, inhalt))
-            ergebnis.zeilen = SplitLines(inhalt);
+        // The bound again: the file may grow while it is read.
+        if (AllesLesen(fd, inhalt, kMaxDateigroesse + 1) && inhalt.size() <= kMaxDateigroesse)
+            ergebnis.zeilen = SplitLines(OhneBom(inhalt));
         else
-            ergebnis.fehler = MakeDateiFehler(pfad, errno, "gelesen");
+            ergebnis.fehler = MakeDateiFehler(pfad, inhalt.size() > kMaxDateigroesse ? EFBIG : errno, "gelesen");
     }
     return ergebnis;
 }
 
+// Editors on other systems put one at the start; it is no command.
+std::string_view OhneBom(std::string_view text) {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    return text.starts_with(kBom) ? text.substr(kBom.size()) : text;
+}
+
+// The first flaw that keeps a stripped line from going out.
+std::optional<UnsendbareZeile> Mangel(const std::string& zeile, std::size_t nummer, std::size_t hoechstens,
+                                      bool leerVerboten) {
+    const auto c = std::find_if(zeile.begin(), zeile.end(),
+                                [](char z) { return Ist_Steuerzeichen(static_cast<unsigned char>(z)); });
+    if (c != zeile.end())
+        return UnsendbareZeile{nummer, Zeilenmangel::Steuerzeichen, zeile.size(), hoechstens,
+                               static_cast<unsigned char>(*c)};
+    if (zeile.size() > hoechstens) return UnsendbareZeile{nummer, Zeilenmangel::ZuLang, zeile.size(), hoechstens};
+    if (leerVerboten && zeile.empty()) return UnsendbareZeile{nummer, Zeilenmangel::Leer, 0, hoechstens};
+    return std::nullopt;
+}
+
 template <typename IstZuPruefen>
-std::optional<ZuLangeZeile> ErsteZuLange(const std::vector<std::string>& zeilen,
-                                         std::size_t hoechstens, IstZuPruefen istZuPruefen) {
+std::optional<UnsendbareZeile> ErsteUnsendbare(const std::vector<std::string>& zeilen, std::size_t hoechstens,
+                                               bool leerVerboten, IstZuPruefen istZuPruefen) {
     for (std::size_t i = 0; i < zeilen.size(); ++i) {
         const std::string zeile = StripTrailing(zeilen[i]);
-        // A NUL would end the request there: the line cannot go out as it is.
-        const bool nul = zeile.find('\0') != std::string::npos;
-        if ((zeile.size() > hoechstens || nul) && istZuPruefen(zeile))
-            return ZuLangeZeile{i + 1, zeile.size(), hoechstens, nul};
+        if (!istZuPruefen(zeile)) continue;
+        if (auto mangel = Mangel(zeile, i + 1, hoechstens, leerVerboten)) return mangel;
     }
     return std::nullopt;
 }
@@ -100,20 +128,27 @@ bool IsProgramLineToSend(std::string_view gestrippt) {
     return !gestrippt.empty() && gestrippt.front() != '\'' && gestrippt.front() != '/';
 }
 
-std::optional<ZuLangeZeile> FirstTooLongProgramLine(const std::vector<std::string>& zeilen) {
-    return ErsteZuLange(zeilen, kMaxProgrammzeile,
-                        [](const std::string& zeile) { return IsProgramLineToSend(zeile); });
+std::optional<UnsendbareZeile> FirstUnsendableProgramLine(const std::vector<std::string>& zeilen) {
+    return ErsteUnsendbare(zeilen, kMaxProgrammzeile, false,
+                           [](const std::string& zeile) { return IsProgramLineToSend(zeile); });
 }
 
-std::optional<ZuLangeZeile> FirstTooLongHeaderLine(const std::vector<std::string>& zeilen) {
-    return ErsteZuLange(zeilen, kMaxHeaderzeile, [](const std::string&) { return true; });
+std::optional<UnsendbareZeile> FirstUnsendableHeaderLine(const std::vector<std::string>& zeilen) {
+    return ErsteUnsendbare(zeilen, kMaxHeaderzeile, true, [](const std::string&) { return true; });
 }
 
-std::string ZuLangeZeileText(const std::string& datei, const ZuLangeZeile& zeile) {
-    if (zeile.enthaeltNul)
-        return "Zeile " + std::to_string(zeile.nummer) + " der Datei '" + datei +
-               "' enthält ein NUL-Zeichen und kann nicht gesendet werden.";
-    return "Zeile " + std::to_string(zeile.nummer) + " der Datei '" + datei + "' ist " +
-           std::to_string(zeile.laenge) + " Zeichen lang (erlaubt sind " +
+std::string UnsendbareZeileText(const std::string& datei, const UnsendbareZeile& zeile) {
+    const std::string vorne = "Zeile " + std::to_string(zeile.nummer) + " der Datei '" + datei + "' ";
+    switch (zeile.mangel) {
+    case Zeilenmangel::Steuerzeichen:
+        if (zeile.zeichen == 0) return vorne + "enthält ein NUL-Zeichen und kann nicht gesendet werden.";
+        return vorne + "enthält das Steuerzeichen " + Steuerzeichen_Name(zeile.zeichen) +
+               " und kann nicht gesendet werden.";
+    case Zeilenmangel::Leer:
+        return vorne + "ist leer; eine leere Header-Zeile kann nicht gesendet werden.";
+    case Zeilenmangel::ZuLang:
+        break;
+    }
+    return vorne + "ist " + std::to_string(zeile.laenge) + " Zeichen lang (erlaubt sind " +
            std::to_string(zeile.hoechstens) + ").";
 }

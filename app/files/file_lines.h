@@ -30,20 +30,32 @@ struct DateiZeilen {
     bool ok() const { return !fehler.has_value(); }
 };
 
-// A line that is longer than the link allows.
-struct ZuLangeZeile {
+// Why a line cannot go out as it is.
+enum class Zeilenmangel {
+    ZuLang,         // longer than one request may be
+    Steuerzeichen,  // a control byte would frame the protocol or confuse the controller
+    Leer,           // an empty header line would leave the controller in its header
+};
+
+struct UnsendbareZeile {
     std::size_t nummer;      // 1-based line number in the file
-    std::size_t laenge;      // after stripping
-    std::size_t hoechstens;  // the limit it breaks
-    bool enthaeltNul = false;  // holds a NUL, which no request can carry
+    Zeilenmangel mangel;
+    std::size_t laenge = 0;      // after stripping
+    std::size_t hoechstens = 0;  // the limit it breaks (ZuLang)
+    unsigned char zeichen = 0;   // the first control byte (Steuerzeichen)
 };
 
 // Splits 8-bit text into lines: CR LF, a lone CR and a lone LF each end a
 // line; a break after the last line adds no empty line. Bytes are kept.
 std::vector<std::string> SplitLines(std::string_view text);
 
-// Reads a whole ordinary file and splits it. Missing, unreadable or special
-// files (folders, pipes, devices) give an error naming the file.
+// No program the controller can hold comes near this; a larger file is a
+// mistake (or hostile) and is refused before it is read.
+inline constexpr long long kMaxDateigroesse = 1024 * 1024;
+
+// Reads a whole ordinary file and splits it, without a UTF-8 byte-order
+// mark at its start. Missing, unreadable, special (folders, pipes, devices)
+// or over-large files give an error naming the file.
 DateiZeilen LoadLines(const std::string& pfad);
 
 // The line without its trailing characters of code 32 or less.
@@ -53,13 +65,14 @@ std::string StripTrailing(std::string_view zeile);
 // and lines beginning with "'" or "/" are not sent.
 bool IsProgramLineToSend(std::string_view gestrippt);
 
-// First line that will be sent and exceeds kMaxProgrammzeile once stripped,
-// or holds a NUL (the same for headers below).
-// Comments and empty lines are never sent, so their length does not count.
-std::optional<ZuLangeZeile> FirstTooLongProgramLine(const std::vector<std::string>& zeilen);
+// The first line that will be sent and cannot be: a control byte inside
+// it, or longer than kMaxProgrammzeile once stripped. Comments and empty
+// lines are never sent, so they do not count.
+std::optional<UnsendbareZeile> FirstUnsendableProgramLine(const std::vector<std::string>& zeilen);
 
-// First header line that exceeds kMaxHeaderzeile once stripped.
-std::optional<ZuLangeZeile> FirstTooLongHeaderLine(const std::vector<std::string>& zeilen);
+// The same for a header, where every line is sent: a control byte, longer
+// than kMaxHeaderzeile, or empty once stripped.
+std::optional<UnsendbareZeile> FirstUnsendableHeaderLine(const std::vector<std::string>& zeilen);
 
 // "Zeile 12 der Datei 'programm3.txt' ist 300 Zeichen lang (erlaubt sind 126)."
-std::string ZuLangeZeileText(const std::string& datei, const ZuLangeZeile& zeile);
+std::string UnsendbareZeileText(const std::string& datei, const UnsendbareZeile& zeile);

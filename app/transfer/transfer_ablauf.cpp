@@ -7,9 +7,13 @@
 #include "app/files/file_lines.h"
 #include "app/transfer/programm_transfer.h"
 #include "common/dialog.h"
+#include "common/fehler.h"
 #include "link/keloCOMv1.h"
 
 namespace {
+
+// "E5": the slot is taken, the controller refused the opening.
+constexpr int32_t kProgrammVorhanden = CONTROLLER_ERROR_BASE + 5;
 
 // The window composed its grey lines in a 260-character buffer.
 constexpr std::size_t kZeileHoechstens = 259;
@@ -17,6 +21,13 @@ constexpr std::size_t kZeileHoechstens = 259;
 // A file that must not be sent: the text names it and says why.
 struct DateiProblem {
     std::string text;
+};
+
+// A write cut off between its opening and its end mark: the controller may
+// still take program text. Nothing is sent for it: an end mark would store
+// a partial program.
+struct ProgrammtextOffen {
+    int32_t code;
 };
 
 // The grey lines that frame one routine.
@@ -49,6 +60,10 @@ int32_t Im_Rahmen(TransferSink& s, const Rahmenzeilen& r, Vorgang vorgang) {
     } catch (int& e) {
         s.Befehl_beenden(e);
         iErgebnis = e;
+    } catch (const ProgrammtextOffen& o) {
+        s.Befehl_beenden(o.code);
+        s.Programmtext_offen();
+        iErgebnis = o.code;
     } catch (const DateiProblem& p) {
         ShowMessage(p.text, "Fehler", MessageIcon::Exclamation);
         iErgebnis = kDateiNichtSendbar;
@@ -77,21 +92,21 @@ bool Vorhanden_melden(const std::string& datei) {
 
 bool Vorhanden_melden(const Programmpaar& p) { return Vorhanden_melden(p.header) && Vorhanden_melden(p.programm); }
 
-using ZeilenPruefung = std::optional<ZuLangeZeile> (*)(const std::vector<std::string>&);
+using ZeilenPruefung = std::optional<UnsendbareZeile> (*)(const std::vector<std::string>&);
 
 // The whole file, or a DateiProblem when it cannot be read or holds a line
-// longer than the link takes.
-std::vector<std::string> Laden(const std::string& datei, ZeilenPruefung zuLang) {
+// that cannot go out as it is.
+std::vector<std::string> Laden(const std::string& datei, ZeilenPruefung unsendbar) {
     DateiZeilen d = LoadLines(datei);
     if (!d.ok()) throw DateiProblem{d.fehler->text};
-    if (const auto zeile = zuLang(d.zeilen)) throw DateiProblem{ZuLangeZeileText(datei, *zeile)};
+    if (const auto zeile = unsendbar(d.zeilen)) throw DateiProblem{UnsendbareZeileText(datei, *zeile)};
     return std::move(d.zeilen);
 }
 
-std::optional<std::string> Pruefen(const std::string& datei, ZeilenPruefung zuLang) {
+std::optional<std::string> Pruefen(const std::string& datei, ZeilenPruefung unsendbar) {
     if (!Vorhanden(datei)) return Fehlt_Text(datei);
     try {
-        Laden(datei, zuLang);
+        Laden(datei, unsendbar);
     } catch (const DateiProblem& p) {
         return p.text;
     }
@@ -100,14 +115,20 @@ std::optional<std::string> Pruefen(const std::string& datei, ZeilenPruefung zuLa
 
 // Both files are read and checked before the first request goes out.
 void Paar_uebertragen(TransferSink& s, const Programmpaar& p, const std::string& eroeffnung, bool bEinstellungen) {
-    const std::vector<std::string> header = Laden(p.header, FirstTooLongHeaderLine);
-    const std::vector<std::string> programm = Laden(p.programm, FirstTooLongProgramLine);
+    const std::vector<std::string> header = Laden(p.header, FirstUnsendableHeaderLine);
+    const std::vector<std::string> programm = Laden(p.programm, FirstUnsendableProgramLine);
     const uint32_t iResetStand = s.Link().iResets;
     Befehl_setzen(s, eroeffnung);
-    Header_uebertragen(s, header, iResetStand);
-    // The drive settings become the first commands of the stored program.
-    if (bEinstellungen) s.Einstellungen_senden();
-    Programm_uebertragen(s, programm, iResetStand);
+    try {
+        Header_uebertragen(s, header, iResetStand);
+        // The drive settings become the first commands of the stored program.
+        if (bEinstellungen) s.Einstellungen_senden();
+        Programm_uebertragen(s, programm, iResetStand);
+    } catch (int& e) {
+        // A refused opening, or a confirmed reset or stop, leaves nothing open.
+        if (e == kProgrammVorhanden || s.Link().iResets != iResetStand) throw;
+        throw ProgrammtextOffen{e};
+    }
 }
 
 std::string Nummer(int n) { return std::to_string(n); }
@@ -117,12 +138,12 @@ std::string Nummer(int n) { return std::to_string(n); }
 Programmpaar Dateien_von(int n) { return {"header" + Nummer(n) + ".txt", "programm" + Nummer(n) + ".txt"}; }
 
 std::optional<std::string> Befehlsdatei_pruefen(const std::string& datei) {
-    return Pruefen(datei, FirstTooLongProgramLine);
+    return Pruefen(datei, FirstUnsendableProgramLine);
 }
 
 std::optional<std::string> Programmpaar_pruefen(const Programmpaar& p) {
-    if (auto problem = Pruefen(p.header, FirstTooLongHeaderLine)) return problem;
-    return Pruefen(p.programm, FirstTooLongProgramLine);
+    if (auto problem = Pruefen(p.header, FirstUnsendableHeaderLine)) return problem;
+    return Pruefen(p.programm, FirstUnsendableProgramLine);
 }
 
 int32_t Schreiben_Ablauf(TransferSink& s, int n, const Programmpaar& p) {
@@ -169,5 +190,5 @@ int32_t Gesamte_FAT_Ablauf(TransferSink& s) {
 
 int32_t Befehlsdatei_Ablauf(TransferSink& s, const std::string& datei) {
     if (!Vorhanden_melden(datei)) return kDateiNichtSendbar;
-    return Im_Rahmen(s, Dateirahmen(datei), [&] { Befehlszeilen_senden(s, Laden(datei, FirstTooLongProgramLine)); });
+    return Im_Rahmen(s, Dateirahmen(datei), [&] { Befehlszeilen_senden(s, Laden(datei, FirstUnsendableProgramLine)); });
 }

@@ -33,4 +33,9 @@ public:
     virtual void Einstellungen_senden() = 0;
     // True when the routine must send nothing more (the tool was interrupted).
     virtual bool Abgebrochen() const { return false; }
+    // A write was cut off where the controller may still take program text.
+    virtual void Programmtext_offen() {
+        Zeile("Die Steuerung nimmt womöglich noch Programmtext an: \"Reset ausführen\" bringt sie zurück.",
+              Zeilenart::Hinweis);
+    }
 };

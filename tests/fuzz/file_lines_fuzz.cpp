@@ -1,7 +1,7 @@
 // Arbitrary file contents through the line rules: no crash, lines without
 // line ends, the lines joined back give the file with its line ends made
 // uniform, stripping removes only trailing bytes of code 32 or less, and the
-// too-long checks name the first line that breaks its limit.
+// checks name the first line that cannot be sent.
 
 #include <cstddef>
 #include <cstdint>
@@ -56,26 +56,29 @@ void StripPruefen(const std::string& zeile, const std::string& gestrippt) {
             "send rule wrong");
 }
 
-// A line cannot be sent when it is too long or holds a NUL.
-bool Unsendbar(const std::string& gestrippt, std::size_t hoechstens) {
-    return gestrippt.size() > hoechstens || gestrippt.find('\0') != std::string::npos;
+// A line cannot be sent when it holds a control byte, is too long, or (a
+// header line) is empty; the oracle is written out byte by byte.
+bool Unsendbar(const std::string& gestrippt, std::size_t hoechstens, bool kopf) {
+    for (const char c : gestrippt)
+        if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) == 127) return true;
+    return gestrippt.size() > hoechstens || (kopf && gestrippt.empty());
 }
 
 template <typename Zaehlt>
-void ZuLangPruefen(const std::vector<std::string>& zeilen, const std::optional<ZuLangeZeile>& gefunden,
-                   std::size_t hoechstens, Zaehlt zaehlt) {
+void UnsendbarPruefen(const std::vector<std::string>& zeilen, const std::optional<UnsendbareZeile>& gefunden,
+                      std::size_t hoechstens, bool kopf, Zaehlt zaehlt) {
     const std::size_t bis = gefunden ? gefunden->nummer : zeilen.size() + 1;
     Pruefen(bis >= 1 && bis <= zeilen.size() + 1, "unsendable line number outside the file");
     for (std::size_t i = 0; i + 1 < bis; ++i) {
         const std::string gestrippt = StripTrailing(zeilen[i]);
-        Pruefen(!(Unsendbar(gestrippt, hoechstens) && zaehlt(gestrippt)), "earlier unsendable line missed");
+        Pruefen(!(Unsendbar(gestrippt, hoechstens, kopf) && zaehlt(gestrippt)), "earlier unsendable line missed");
     }
     if (!gefunden) return;
     const std::string gestrippt = StripTrailing(zeilen[bis - 1]);
-    const bool nul = gestrippt.find('\0') != std::string::npos;
-    Pruefen(gefunden->hoechstens == hoechstens && gefunden->laenge == gestrippt.size() &&
-                gefunden->enthaeltNul == nul && Unsendbar(gestrippt, hoechstens) && zaehlt(gestrippt),
+    Pruefen(gefunden->hoechstens == hoechstens && Unsendbar(gestrippt, hoechstens, kopf) && zaehlt(gestrippt),
             "unsendable line reported wrongly");
+    if (gefunden->mangel == Zeilenmangel::Steuerzeichen)
+        Pruefen(gestrippt.find(static_cast<char>(gefunden->zeichen)) != std::string::npos, "wrong control byte named");
 }
 
 }  // namespace
@@ -85,9 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::vector<std::string> zeilen = SplitLines(text);
     ZeilenPruefen(text, zeilen);
     for (const std::string& zeile : zeilen) StripPruefen(zeile, StripTrailing(zeile));
-    ZuLangPruefen(zeilen, FirstTooLongProgramLine(zeilen), kMaxProgrammzeile,
-                  [](const std::string& z) { return IsProgramLineToSend(z); });
-    ZuLangPruefen(zeilen, FirstTooLongHeaderLine(zeilen), kMaxHeaderzeile,
-                  [](const std::string&) { return true; });
+    UnsendbarPruefen(zeilen, FirstUnsendableProgramLine(zeilen), kMaxProgrammzeile, false,
+                     [](const std::string& z) { return IsProgramLineToSend(z); });
+    UnsendbarPruefen(zeilen, FirstUnsendableHeaderLine(zeilen), kMaxHeaderzeile, true,
+                     [](const std::string&) { return true; });
     return 0;
 }

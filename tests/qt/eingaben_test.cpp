@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/files/arbeitsordner.h"
 #include "app/files/default_files.h"
 #include "common/protokolldatei.h"
 #include "support/konsole.h"
@@ -88,8 +89,13 @@ private slots:
     void grenzwerte();
     void dateien_data();
     void dateien();
-    void dateiMitNulByte_data();
-    void dateiMitNulByte();
+    void abgebrochenesSchreiben_data();
+    void abgebrochenesSchreiben();
+    void portnummerAusserhalb_data();
+    void portnummerAusserhalb();
+    void keineSerielleSchnittstelle();
+    void protokollIstKeineDatei();
+    void desktopOhneArbeitsordner();
     void schreibgeschuetzterOrdner();
     void vollerDatentraeger();
     void protokollBehaeltFruehereZeilen();
@@ -202,14 +208,26 @@ const std::string kZeile126 = "A" + std::string(125, '1');
 const std::string kZeile127 = "A" + std::string(126, '1');
 const std::string kZeile300 = "A" + std::string(299, '1');
 
+// A file with `mitte` as its second line, CR LF after every line.
+std::string Mit(const std::string& mitte) { return "A1,1\r\n" + mitte + "\r\nA1,0\r\n"; }
+
 std::string Inhalt(const QString& art) {
     if (art == "ohne Umbruch") return "A1,1\r\n#S200\r\nA1,0";
     if (art == "nur CR") return "A1,1\r#S200\rA1,0\r";
     if (art == "nur LF") return "A1,1\n#S200\nA1,0\n";
-    if (art == "0xFF") return "A1,1\r\n\xff\xfe,1\r\nA1,0\r\n";
-    if (art == "126") return "A1,1\r\n" + kZeile126 + "\r\nA1,0\r\n";
-    if (art == "127") return "A1,1\r\n" + kZeile127 + "\r\nA1,0\r\n";
-    if (art == "300") return "A1,1\r\n" + kZeile300 + "\r\nA1,0\r\n";
+    if (art == "0xFF") return Mit("\xff\xfe,1");
+    if (art == "126") return Mit(kZeile126);
+    if (art == "127") return Mit(kZeile127);
+    if (art == "300") return Mit(kZeile300);
+    if (art == "NUL") return Mit(std::string("A1\0,1", 5));
+    if (art == "ETX") return Mit("\x03" "A2,1");
+    if (art == "STX") return Mit("Kopf\x02" "A2,1");
+    if (art == "BEL") return Mit("A2\a,1");
+    if (art == "TAB") return Mit("A2,\t1");
+    if (art == "BOM") return "\xEF\xBB\xBF" + Mit("#S200");
+    if (art == "Leerzeile") return "A1,1\r\n\r\n#S200\r\nA1,0\r\n";
+    if (art == "Blankzeile") return "A1,1\r\n \t \r\n#S200\r\nA1,0\r\n";
+    if (art == "Leerzeile am Ende") return Mit("#S200") + "\r\n";
     return {};
 }
 
@@ -247,6 +265,19 @@ std::vector<std::string> Gesendet(const std::string& datei, const std::vector<st
     return r;
 }
 
+// The pane holds the routine's grey start line and its error line only:
+// "### <Programm> ###" ends "### <Programm> - Fehler ###", "### <Datei> ###"
+// ends "... ### - Fehler".
+void GrauerRahmenMitFehler(Konsole& k) {
+    const auto zeilen = k.Zeilen();
+    QCOMPARE(zeilen.size(), size_t(2));
+    const std::string start = zeilen.front();
+    QVERIFY(start.starts_with("### ") && start.ends_with(" ###"));
+    QVERIFY2(zeilen.back() == start + " - Fehler" || zeilen.back() == start.substr(0, start.size() - 4) + " - Fehler ###",
+             zeilen.back().c_str());
+    QCOMPARE(k.Farben(), (std::vector<QColor>{QColor(128, 128, 128), QColor(128, 128, 128)}));
+}
+
 }  // namespace
 
 void Eingaben::dateien_data() {
@@ -260,21 +291,33 @@ void Eingaben::dateien_data() {
         auto row = [&](const char* art, const QString& box) {
             QTest::newRow(qPrintable(datei + ": " + art)) << datei << QString(art) << box;
         };
+        const QString vorne = "Fehler: Zeile 2 der Datei '" + datei + "' ";
+        const QString steuer = vorne + "enthält das Steuerzeichen %1 und kann nicht gesendet werden.";
+        const QString leer = "Fehler: Zeile %1 der Datei '" + datei + "' ist leer; eine leere Header-Zeile kann nicht gesendet werden.";
         row("fehlt", "Fehler:  Die Datei '" + datei + "' kann nicht gefunden werden! ");
         row("Ordner", "Fehler: '" + datei + "' ist keine normale Datei.");
         row("FIFO", "Fehler: '" + datei + "' ist keine normale Datei.");
+        row("zu groß", "Fehler: Die Datei '" + datei + "' ist 2147483648 Bytes groß (erlaubt sind 1048576).");
         row("ohne Umbruch", "");
         row("nur CR", "");
         row("nur LF", "");
         row("0xFF", "");
+        row("BOM", "");
         row("126", "");
-        row("127", kopf ? "" : "Fehler: Zeile 2 der Datei '" + datei + "' ist 127 Zeichen lang (erlaubt sind 126).");
-        row("300", "Fehler: Zeile 2 der Datei '" + datei + "' ist 300 Zeichen lang (erlaubt sind " + grenze + ").");
+        row("127", kopf ? "" : vorne + "ist 127 Zeichen lang (erlaubt sind 126).");
+        row("300", vorne + "ist 300 Zeichen lang (erlaubt sind " + grenze + ").");
+        row("NUL", vorne + "enthält ein NUL-Zeichen und kann nicht gesendet werden.");
+        for (const char* z : {"ETX", "STX", "BEL", "TAB"}) row(z, steuer.arg(z));
+        row("Leerzeile", kopf ? leer.arg(2) : "");
+        row("Blankzeile", kopf ? leer.arg(2) : "");
+        row("Leerzeile am Ende", kopf ? leer.arg(4) : "");
     }
 }
 
-// A file that cannot be sent sends nothing and names itself (and the line);
-// any other is sent line by line, whatever its line ends.
+// A file that cannot be sent sends nothing (checked at the controller's
+// end) and names itself (and the line) in a box, between the routine's grey
+// start and error lines; any other is sent line by line, whatever its line
+// ends.
 void Eingaben::dateien() {
     QFETCH(QString, datei);
     QFETCH(QString, art);
@@ -284,6 +327,10 @@ void Eingaben::dateien() {
     fs::remove(name);
     if (art == "Ordner") fs::create_directory(name);
     if (art == "FIFO") QVERIFY(::mkfifo(name.c_str(), 0600) == 0);
+    if (art == "zu groß") {
+        Schreiben(name, Inhalt("nur LF"));
+        fs::resize_file(name, 2ull << 30);  // sparse
+    }
     const std::string inhalt = Inhalt(art);
     if (!inhalt.empty()) Schreiben(name, inhalt);
     const size_t vorher = Anfragen(k).size();
@@ -295,41 +342,10 @@ void Eingaben::dateien() {
     } else {
         QCOMPARE(k.Boxen(), std::vector<std::string>{box.toStdString()});
         QCOMPARE(Seit(k, vorher), std::vector<std::string>{});
+        if (art != "fehlt") GrauerRahmenMitFehler(k);
     }
     if (!inhalt.empty()) QCOMPARE(Lesen(name), inhalt);  // never changed
     // The worker is free for the next routine.
-    QVERIFY(Ausfuehren(k, k.Form().A3_ON_SpeedButton));
-    QCOMPARE(Anfragen(k).back(), std::string("A3,1\r"));
-}
-
-void Eingaben::dateiMitNulByte_data() {
-    QTest::addColumn<QString>("datei");
-    for (const char* d : {"header1.txt", "programm1.txt", "ini.txt", "befehle.txt"}) QTest::newRow(d) << QString(d);
-}
-
-// A NUL inside a line would cut the request short ("A1" instead of
-// "A1\0,1"): the file is refused before anything is sent, naming file and
-// line, and the pane shows the routine's start and error lines in grey.
-void Eingaben::dateiMitNulByte() {
-    QFETCH(QString, datei);
-    Konsole k;
-    const std::string name = datei.toStdString();
-    const std::string inhalt("A1,1\r\nA1\0,1\r\nA1,0\r\n", 19);
-    Schreiben(name, inhalt);
-    const size_t vorher = Anfragen(k).size();
-    QVERIFY(Ausfuehren(k, Knopf(k.Form(), name)));
-    QCOMPARE(Seit(k, vorher), std::vector<std::string>{});
-    QCOMPARE(k.Boxen(), std::vector<std::string>{"Fehler: Zeile 2 der Datei '" + name +
-                                                 "' enthält ein NUL-Zeichen und kann nicht gesendet werden."});
-    const auto zeilen = k.Zeilen();
-    QCOMPARE(zeilen.size(), size_t(2));
-    // "### <Programm> ###" ends "### <Programm> - Fehler ###", "### <Datei> ###" ends "... ### - Fehler".
-    const std::string start = zeilen.front();
-    QVERIFY(start.starts_with("### ") && start.ends_with(" ###"));
-    QVERIFY2(zeilen.back() == start + " - Fehler" || zeilen.back() == start.substr(0, start.size() - 4) + " - Fehler ###",
-             zeilen.back().c_str());
-    QCOMPARE(k.Farben(), (std::vector<QColor>{QColor(128, 128, 128), QColor(128, 128, 128)}));
-    QCOMPARE(Lesen(name), inhalt);
     QVERIFY(Ausfuehren(k, k.Form().A3_ON_SpeedButton));
     QCOMPARE(Anfragen(k).back(), std::string("A3,1\r"));
 }
@@ -345,6 +361,15 @@ void StartIn(Konsole& k, const std::string& ordner) {
     fs::current_path(ordner);
     { TMainForm zweite(k.Form().Bruecke(), QStringList{"pelto-befehle"}); }
     fs::current_path(zurueck);
+    keloCOM = link;
+}
+
+// A second window in the current folder, told whether to write the
+// default files.
+void StartMitStandarddateien(Konsole& k, bool bStandarddateien) {
+    TkeloCOM* link = keloCOM;
+    keloCOM = nullptr;
+    { TMainForm zweite(k.Form().Bruecke(), QStringList{"pelto-befehle"}, nullptr, bStandarddateien); }
     keloCOM = link;
 }
 
@@ -431,6 +456,119 @@ void Eingaben::protokollBehaeltFruehereZeilen() {
     const auto zeilen = k.Protokoll();
     QVERIFY(std::find(zeilen.begin(), zeilen.end(), "frühere Zeile 3 <CR><CR>") != zeilen.end());
     QVERIFY(std::find(zeilen.begin(), zeilen.end(), "keloCOM->WaitResp() :: WAIT_TIMEOUT") != zeilen.end());
+}
+
+void Eingaben::abgebrochenesSchreiben_data() {
+    QTest::addColumn<bool>("belegt");
+    QTest::newRow("stumm nach der Eröffnung") << false;
+    QTest::newRow("Platz belegt") << true;
+}
+
+// A write that fails after its opening may leave the controller taking
+// program text: the pane says so and names the way back; nothing is sent
+// for it. A refused opening leaves nothing open.
+void Eingaben::abgebrochenesSchreiben() {
+    QFETCH(bool, belegt);
+    Konsole k;
+    if (belegt) {
+        QVERIFY(Ausfuehren(k, k.Form().ProgrammSchreiben_Button));
+    } else {
+        k.Sim().SetSilent(true);  // it still takes what it is sent
+    }
+    const size_t vorher = Anfragen(k).size();
+    QVERIFY(Ausfuehren(k, k.Form().ProgrammSchreiben_Button));
+    QCOMPARE(Seit(k, vorher), std::vector<std::string>{"*PW1\r"});
+    const std::string hinweis = "Die Steuerung nimmt womöglich noch Programmtext an: \"Reset ausführen\" bringt sie zurück.";
+    const auto zeilen = k.Zeilen();
+    QCOMPARE(std::find(zeilen.begin(), zeilen.end(), hinweis) != zeilen.end(), !belegt);
+    QCOMPARE(zeilen.back(), std::string("### Programm 1 schreiben - Fehler ###"));
+    const std::vector<std::string> boxen = belegt ? std::vector<std::string>{} : std::vector<std::string>{"Pelto-Befehle: WAIT_TIMEOUT"};
+    QCOMPARE(k.Boxen(), boxen);
+    k.Sim().SetSilent(false);
+    k.Form().Reset_ButtonClick();
+    // Out of the header again: the set-up and the next command are answered.
+    QVERIFY(Ausfuehren(k, k.Form().ComIni_Button));
+    QVERIFY(Ausfuehren(k, k.Form().A3_ON_SpeedButton));
+    QCOMPARE(Anfragen(k).back(), std::string("A3,1\r"));
+    QCOMPARE(k.Boxen(), boxen);
+}
+
+void Eingaben::portnummerAusserhalb_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("box");
+    for (const char* p : {"COM257", "COM64", "COM2147483647"}) QTest::newRow(p) << p << "Pelto-Befehle: HANDLE_COM_PORT_ERROR";
+    QTest::newRow("COM-255") << "COM-255" << "Pelto-Befehle: COM_PORT_ERROR";
+}
+
+// A typed number outside COM1-COM63 opens nothing: COM257 is no COM1.
+void Eingaben::portnummerAusserhalb() {
+    QFETCH(QString, port);
+    QFETCH(QString, box);
+    Konsole k;
+    const size_t vorher = Anfragen(k).size();
+    QLineEdit* feld = k.Form().Seriell_ComboBox->lineEdit();
+    feld->clear();
+    QTest::keyClicks(feld, port);
+    QTest::keyClick(feld, Qt::Key_Return);  // sets the link up
+    QVERIFY(k.Leerlauf());
+    QCOMPARE(k.Form().Seriell_ComboBox->currentText(), port);
+    QVERIFY(Ausfuehren(k, k.Form().ComIni_Button));
+    const auto boxen = k.Boxen();
+    QVERIFY(!boxen.empty());
+    QCOMPARE(boxen, std::vector<std::string>(boxen.size(), box.toStdString()));
+    QCOMPARE(Seit(k, vorher), std::vector<std::string>{});
+}
+
+// PELTO_COM<n> naming a file that is no serial device: the port is not
+// listed, and the failed set-up says why.
+void Eingaben::keineSerielleSchnittstelle() {
+    KonsolenStart start;
+    start.simulatoren = 0;
+    start.anzeigen = false;
+    Konsole k(start);
+    ::setenv("PELTO_COM5", "/etc/passwd", 1);
+    k.Anzeigen();
+    ::setenv("PELTO_COM5", "/nonexistent/pelto-test", 1);
+    QCOMPARE(k.Boxen(), std::vector<std::string>{"Pelto-Befehle: COM_PORT_ERROR"});
+    const auto zeilen = k.Zeilen();
+    const std::string hinweis = "PELTO_COM5=/etc/passwd ist keine serielle Schnittstelle und wird nicht angeboten.";
+    QVERIFY(std::find(zeilen.begin(), zeilen.end(), hinweis) != zeilen.end());
+}
+
+// A pipe under the protocol log's name would block the start for good: the
+// console works without the log and says so once.
+void Eingaben::protokollIstKeineDatei() {
+    Konsole k;
+    const std::string pfad = Protokolldatei_Pfad();
+    fs::remove(pfad);
+    QVERIFY(::mkfifo(pfad.c_str(), 0600) == 0);
+    StartIn(k, k.Ordner().Path());
+    QCOMPARE(k.Boxen(), std::vector<std::string>{"Pelto-Befehle: Das Protokoll '" + pfad +
+                                                 "' ist keine normale Datei und wird nicht geschrieben."});
+    QVERIFY(Ausfuehren(k, k.Form().ComIni_Button));
+    QCOMPARE(Anfragen(k).back(), std::string("@V\r"));
+    QVERIFY(fs::is_fifo(pfad));
+}
+
+// The desktop's working folder cannot be made (the home folder is a file):
+// no default files go anywhere, and the box names the folder.
+void Eingaben::desktopOhneArbeitsordner() {
+    Konsole k;
+    const std::string start = k.Ordner().File("start");
+    fs::create_directory(start);
+    const char* alt = std::getenv("HOME");
+    const std::string altesHeim = alt ? alt : "";
+    const std::string heim = k.Ordner().File("heim-ist-eine-datei");
+    Schreiben(heim, "x");
+    ::setenv("HOME", heim.c_str(), 1);
+    const std::string zurueck = fs::current_path().string();
+    fs::current_path(start);
+    const std::string fehler = Arbeitsordner_betreten(Arbeitsordner_Desktop());
+    StartMitStandarddateien(k, fehler.empty());
+    fs::current_path(zurueck);
+    ::setenv("HOME", altesHeim.c_str(), 1);
+    QVERIFY(fehler.starts_with("Der Ordner '" + heim + "/Pelto-Befehle' kann nicht angelegt werden: "));
+    QCOMPARE(Namen(start), std::vector<std::string>{});
 }
 
 QTEST_MAIN(Eingaben)
