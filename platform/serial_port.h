@@ -1,9 +1,12 @@
 #pragma once
 
+#include <termios.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 
@@ -16,7 +19,8 @@ class Event;
 // A serial port opened exclusively: raw 8N1, no flow control, DTR off, RTS
 // on. A read waits up to a quarter of a second for one byte and ends at once
 // when the given event is signalled; writes are bounded by 1000 ms plus 10 ms
-// per byte. Safe against a Close() from another thread: the descriptor is
+// per byte. A terminal that is no serial device and was in use as a terminal
+// (/dev/tty) gets its settings back at close. Safe against a Close() from another thread: the descriptor is
 // closed only when no call is using it.
 class SerialPort : public Handle {
 public:
@@ -38,8 +42,11 @@ public:
     ReadResult ReadByte(Event& cancel, unsigned char& byte);
 
 private:
-    explicit SerialPort(int fd) : fd_(fd) {}
+    SerialPort(int fd, std::optional<termios> restore) : restore_(restore), fd_(fd) {}
     static bool Configure(int fd, uint32_t baud);
+    void Restore(int fd) const;
+
+    const std::optional<termios> restore_;
 
     // Shared by every call that uses the descriptor, exclusive for Close().
     mutable std::shared_mutex zugriff_;
