@@ -149,7 +149,7 @@ int32_t Verbinden(const Aufruf& a, CliSink& s) {
         s.Link().Connect();
     } catch (int& e) {
         // A controller left in the middle of a program text answers no
-        // connection test; the reset or the stop is what brings it back.
+        // connection check, but still takes a reset or a stop.
         if (!bOffen || !Ohne_Verbindungstest(a)) {
             s.Fehler_melden(e);
             return e;

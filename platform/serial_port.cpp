@@ -29,11 +29,11 @@ void CloseQuietly(int fd) {
 // Settings to put back at close: only for a terminal with line editing or
 // echo on that is no serial device. A serial port, or a pseudo-terminal set
 // up raw by whoever serves it, keeps the settings we leave, as always.
-std::optional<termios> SettingsToRestore(int fd) {
-    termios tio {};
-    if (::tcgetattr(fd, &tio) != 0 || (tio.c_lflag & (ICANON | ECHO)) == 0) return std::nullopt;
+std::unique_ptr<const termios> SettingsToRestore(int fd) {
+    auto tio = std::make_unique<termios>();
+    if (::tcgetattr(fd, tio.get()) != 0 || (tio->c_lflag & (ICANON | ECHO)) == 0) return nullptr;
     serial_struct info {};
-    if (::ioctl(fd, TIOCGSERIAL, &info) == 0) return std::nullopt;
+    if (::ioctl(fd, TIOCGSERIAL, &info) == 0) return nullptr;
     return tio;
 }
 
@@ -53,15 +53,15 @@ std::shared_ptr<SerialPort> SerialPort::Open(const std::string& devicePath, uint
     }
     // Refused by pseudo-terminals of some kernels; the lock above still holds.
     ::ioctl(fd, TIOCEXCL);
-    const auto restore = SettingsToRestore(fd);
+    auto restore = SettingsToRestore(fd);
     if (!Configure(fd, baud)) {
         const int err = errno;
-        if (restore) ::tcsetattr(fd, TCSANOW, &*restore);
+        if (restore) ::tcsetattr(fd, TCSANOW, restore.get());
         CloseQuietly(fd);
         SetLastErrorFromErrno(err);
         return nullptr;
     }
-    return std::shared_ptr<SerialPort>(new SerialPort(fd, restore));
+    return std::shared_ptr<SerialPort>(new SerialPort(fd, std::move(restore)));
 }
 
 bool SerialPort::Configure(int fd, uint32_t baud) {
@@ -82,9 +82,11 @@ bool SerialPort::Configure(int fd, uint32_t baud) {
     return true;
 }
 
+SerialPort::SerialPort(int fd, std::unique_ptr<const termios> restore) : restore_(std::move(restore)), fd_(fd) {}
+
 // At once, not after the output drains: nobody may be reading a terminal.
 void SerialPort::Restore(int fd) const {
-    if (restore_) ::tcsetattr(fd, TCSANOW, &*restore_);
+    if (restore_) ::tcsetattr(fd, TCSANOW, restore_.get());
 }
 
 SerialPort::~SerialPort() {

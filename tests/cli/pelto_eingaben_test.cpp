@@ -159,6 +159,7 @@ TEST_F(PeltoEingaben, NothingGoesOutUnlessMeantAndOutputIsChecked) {
         SCOPED_TRACE(f.name);
         Starten(0.02);
         terminal_.reset();
+        unsetenv("PELTO_COM1");
         if (f.vorher) f.vorher(*this);
         const std::size_t vorher = Anfragen().size();
         Args args = f.args;
