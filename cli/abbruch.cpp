@@ -18,6 +18,7 @@ sigset_t Signale() {
     sigaddset(&s, SIGINT);
     sigaddset(&s, SIGTERM);
     sigaddset(&s, SIGHUP);  // an SSH session that drops stops the axes too
+    sigaddset(&s, SIGPIPE);  // so does a reader of our output that went away
     sigaddset(&s, SIGUSR1);  // wakes the thread at the end
     return s;
 }
@@ -39,6 +40,9 @@ Abbruch::~Abbruch() {
     pthread_kill(thread_.native_handle(), SIGUSR1);
     thread_.join();
 }
+
+// A failed write raises SIGPIPE in the writing thread, where it stays blocked.
+void Abbruch::Ausloesen() { pthread_kill(thread_.native_handle(), SIGPIPE); }
 
 void Abbruch::Stoppbar(bool bEin) {
     std::lock_guard lock(mutex_);

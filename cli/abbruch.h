@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-// Ctrl-C, SIGTERM and SIGHUP. A thread of its own takes the signals (they are
+// Ctrl-C, SIGTERM, SIGHUP and SIGPIPE. A thread of its own takes the signals (they are
 // blocked everywhere else), so the stop can go out on the link's "@"
 // channel while the command waits. A signal that comes while the stop is
 // on its way waits until it has gone out.
@@ -23,6 +23,8 @@ public:
 
     // While set, a signal sends the stop before anything else happens.
     void Stoppbar(bool bEin);
+    // As if SIGPIPE had come: for a write that found its reader gone.
+    void Ausloesen();
     bool Ausgeloest() const;
     // The command is over and the link may close: waits for a stop still on
     // its way, and a later signal sends none.

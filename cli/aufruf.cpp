@@ -47,6 +47,27 @@ void Pruefen(bool gut, const std::string& text) {
     if (!gut) throw Nutzungsfehler{text};
 }
 
+// The bytes that frame the protocol, and the line ends: inside a request
+// they would cut it or start another one.
+const char* Rahmenzeichen(char c) {
+    static const std::map<char, const char*> namen = {
+        {'\0', "NUL"}, {'\x02', "STX"}, {'\x03', "ETX"}, {'\x06', "ACK"},
+        {'\x07', "BEL"}, {'\n', "LF"},   {'\r', "CR"},   {'\x15', "NAK"},
+    };
+    const auto name = namen.find(c);
+    return name == namen.end() ? nullptr : name->second;
+}
+
+void Anfrage_pruefen(const std::string& anfrage, std::size_t nummer) {
+    Pruefen(anfrage.size() <= kMaxProgrammzeile, "request '" + anfrage.substr(0, 20) + "...' is " +
+                                                     std::to_string(anfrage.size()) + " characters long (" +
+                                                     std::to_string(kMaxProgrammzeile) + " allowed)");
+    for (std::size_t i = 0; i < anfrage.size(); ++i)
+        if (const char* name = Rahmenzeichen(anfrage[i]))
+            Pruefen(false, "request " + std::to_string(nummer) + " holds the control character " + name +
+                               " at character " + std::to_string(i + 1));
+}
+
 void Argumente_pruefen(const Aufruf& a) {
     const auto regel = Regeln().find(a.befehl);
     Pruefen(regel != Regeln().end(), "unknown command '" + a.befehl + "'");
@@ -61,10 +82,7 @@ void Argumente_pruefen(const Aufruf& a) {
         Pruefen(erstes.size() == 1 && std::string("xyzu").find(erstes) != std::string::npos,
                 "axis '" + erstes + "' does not exist (x, y, z or u)");
     if (r.art == Art::Anfragen)
-        for (const std::string& anfrage : a.argumente)
-            Pruefen(anfrage.size() <= kMaxProgrammzeile, "request '" + anfrage.substr(0, 20) + "...' is " +
-                                                             std::to_string(anfrage.size()) + " characters long (" +
-                                                             std::to_string(kMaxProgrammzeile) + " allowed)");
+        for (std::size_t k = 0; k < n; ++k) Anfrage_pruefen(a.argumente[k], k + 1);
 }
 
 // A device path as given, a console name as "COM<n>".
@@ -139,8 +157,10 @@ const char* Nutzung() {
            "  size PROGRAM HEADER          the size the program would take\n"
            "  delete SLOT|all              delete one program or all\n"
            "  fat [SLOT|all]               the allocation table\n"
-           "  reset | stop | halt          the immediate commands\n"
+           "  reset | stop | halt          the immediate commands (reset and stop go out even\n"
+           "                               when the connection check fails)\n"
            "\n"
            "Exit status: 0 success, 1 controller error, 2 link error, 3 file cannot be sent,\n"
-           "64 wrong usage, 130 interrupted (the stop was sent).\n";
+           "64 wrong usage, 74 standard output could not be written, 130 interrupted (the\n"
+           "stop was sent).\n";
 }

@@ -24,8 +24,9 @@ struct Nutzungsfehler {
 
 // The arguments without the program's name. Throws Nutzungsfehler for an
 // unknown option or command, a missing or extra argument, a slot outside
-// 1-7, an axis that does not exist, a request longer than the link takes,
-// a port that is neither COM1-COM63 nor a path, or a baud rate that is not
+// 1-7, an axis that does not exist, a request longer than the link takes
+// or holding a byte that frames the protocol (CR, LF, NUL, STX, ETX, ACK,
+// NAK, BEL), a port that is neither COM1-COM63 nor a path, or a baud rate that is not
 // a positive number.
 Aufruf Aufruf_lesen(const std::vector<std::string>& args);
 

@@ -16,7 +16,8 @@ std::optional<std::string> Dateien_pruefen(const Aufruf& a);
 bool Stoppbar(const Aufruf& a);
 
 // Opens the link with the window's rules: Init, then the connection check.
-// 0, or the error code (reported).
+// 0, or the error code (reported). A failed check only gives a warning before
+// a reset or a stop, which must reach a controller that does not answer it.
 int32_t Verbinden(const Aufruf& a, CliSink& s);
 
 // Runs the command on the open link: 0, the error code it reported, or

@@ -21,7 +21,7 @@ std::string Dargestellt(const char* text) {
 
 }  // namespace
 
-CliSink::CliSink(TkeloCOM& link, Ausgabe art, std::FILE* aus, std::FILE* fehler)
+CliSink::CliSink(TkeloCOM& link, Ausgabe art, Ausgabekanal& aus, std::FILE* fehler)
     : link_(link), art_(art), aus_(aus), fehler_(fehler), uhr_(std::chrono::steady_clock::now()) {}
 
 void CliSink::Uhr_stellen() { uhr_ = std::chrono::steady_clock::now(); }
@@ -35,7 +35,7 @@ void CliSink::Zeile(const std::string& text, Zeilenart art) {
     if (art == Zeilenart::Hinweis)
         std::fprintf(fehler_, "pelto: %s\n", text.c_str());
     else if (art_ == Ausgabe::Text)
-        std::fprintf(aus_, "%s\n", text.c_str());
+        aus_.Zeile(text);
 }
 
 void CliSink::Programmtext_offen() {
@@ -104,8 +104,8 @@ void CliSink::Einstellungen_senden() {
 
 void CliSink::Zeigen(const Austausch& a) {
     if (art_ == Ausgabe::Text) {
-        if (a.bAnfrage) std::fprintf(aus_, "%s\n", a.anfrage.c_str());
-        if (a.bAntwort) std::fprintf(aus_, "%s\n", a.antwort.c_str());
+        if (a.bAnfrage) aus_.Zeile(a.anfrage);
+        if (a.bAntwort) aus_.Zeile(a.antwort);
         return;
     }
     char ms[32];
@@ -114,7 +114,7 @@ void CliSink::Zeigen(const Austausch& a) {
                     ",\"ms\":" + ms;
     if (!a.bAnfrage) o += ",\"final\":true";
     if (a.fehler) o += ",\"error\":" + JsonText(Fehlername(*a.fehler));
-    std::fprintf(aus_, "%s}\n", o.c_str());
+    aus_.Zeile(o + "}");
 }
 
 void CliSink::Offen_ausgeben() {
@@ -125,7 +125,7 @@ void CliSink::Offen_ausgeben() {
 void CliSink::Abschluss(int iStatus, int32_t iFehler, bool bUnterbrochen) {
     Offen_ausgeben();
     if (art_ == Ausgabe::Still && iStatus == kExitOk)
-        for (const std::string& z : ergebnis_) std::fprintf(aus_, "%s\n", z.c_str());
+        for (const std::string& z : ergebnis_) aus_.Zeile(z);
     if (art_ != Ausgabe::Json) return;
     std::string o = "{\"outcome\":";
     o += bUnterbrochen ? "\"interrupted\"" : iStatus == kExitOk ? "\"ok\"" : "\"error\"";
@@ -136,5 +136,5 @@ void CliSink::Abschluss(int iStatus, int32_t iFehler, bool bUnterbrochen) {
         for (std::size_t i = 0; i < ergebnis_.size(); ++i) o += (i ? "," : "") + JsonText(ergebnis_[i]);
         o += "]";
     }
-    std::fprintf(aus_, "%s}\n", o.c_str());
+    aus_.Zeile(o + "}");
 }

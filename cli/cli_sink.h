@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/transfer/transfer_sink.h"
+#include "cli/ausgabekanal.h"
 
 enum class Ausgabe { Text, Json, Still };
 
@@ -19,7 +20,7 @@ class CliSink : public TransferSink {
 public:
     static constexpr std::size_t kZeile = 260;
 
-    CliSink(TkeloCOM& link, Ausgabe art, std::FILE* aus = stdout, std::FILE* fehler = stderr);
+    CliSink(TkeloCOM& link, Ausgabe art, Ausgabekanal& aus, std::FILE* fehler = stderr);
 
     TkeloCOM& Link() override { return link_; }
     char* Befehlspuffer() override { return szBefehl_; }
@@ -67,7 +68,7 @@ private:
 
     TkeloCOM& link_;
     Ausgabe art_;
-    std::FILE* aus_;
+    Ausgabekanal& aus_;
     std::FILE* fehler_;
     char szBefehl_[kZeile] = {};
     std::function<bool()> abgebrochen_;

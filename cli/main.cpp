@@ -1,34 +1,45 @@
 // pelto: the controller from a shell and from scripts.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/abbruch.h"
 #include "cli/aufruf.h"
+#include "cli/ausgabekanal.h"
 #include "cli/cli_befehle.h"
 #include "cli/cli_dialoge.h"
 #include "cli/cli_sink.h"
 #include "cli/exitstatus.h"
 #include "cli/json_text.h"
+#include "cli/standardkanaele.h"
 #include "link/keloCOMv1.h"
 
 namespace {
 
+void Ausgabefehler_melden(int iFehler) { std::fprintf(stderr, "pelto: standard output: %s\n", std::strerror(iFehler)); }
+
 // Ends before the link is opened: nothing has been sent.
-int Vorher_beenden(const Aufruf* a, int iStatus, const std::string& text, bool bNutzung) {
+int Vorher_beenden(Ausgabekanal& aus, bool bJson, int iStatus, const std::string& text, bool bNutzung) {
     std::fprintf(stderr, "pelto: %s\n", text.c_str());
     if (bNutzung) std::fputs(Nutzung(), stderr);
-    if (a && a->ausgabe == Ausgabe::Json)
-        std::printf("{\"outcome\":\"error\",\"exit\":%d,\"error\":%s}\n", iStatus,
-                    JsonText(bNutzung ? "USAGE" : "FILE_ERROR").c_str());
+    if (bJson)
+        aus.Zeile("{\"outcome\":\"error\",\"exit\":" + std::to_string(iStatus) +
+                  ",\"error\":" + JsonText(bNutzung ? "USAGE" : "FILE_ERROR") + "}");
     return iStatus;
 }
 
-int Ausfuehren(const Aufruf& a) {
+int Ausfuehren(const Aufruf& a, Ausgabekanal& aus) {
     TkeloCOM link;
-    CliSink s(link, a.ausgabe);
+    CliSink s(link, a.ausgabe, aus);
     Abbruch abbruch([&s] { s.Stoppen(); });
+    // A reader that went away stops the command as SIGPIPE would.
+    aus.Bei_Fehler([&abbruch](int iFehler) {
+        Ausgabefehler_melden(iFehler);
+        if (iFehler == EPIPE) abbruch.Ausloesen();
+    });
     s.Abbruch_abfragen([&abbruch] { return abbruch.Ausgeloest(); });
     int32_t iErgebnis = Verbinden(a, s);
     if (iErgebnis == 0 && !abbruch.Ausgeloest()) {
@@ -43,33 +54,41 @@ int Ausfuehren(const Aufruf& a) {
     if (bUnterbrochen) std::fprintf(stderr, "pelto: interrupted\n");
     const int iStatus = bUnterbrochen ? kExitUnterbrochen : Exitstatus(iErgebnis);
     s.Abschluss(iStatus, iErgebnis, bUnterbrochen);
+    aus.Bei_Fehler(Ausgabefehler_melden);
+    return iStatus;
+}
+
+int Starten(const std::vector<std::string>& args, Ausgabekanal& aus) {
+    Aufruf a;
+    try {
+        a = Aufruf_lesen(args);
+    } catch (const Nutzungsfehler& f) {
+        const bool bJson = std::find(args.begin(), args.end(), "--json") != args.end();
+        return Vorher_beenden(aus, bJson, kExitNutzung, f.text, true);
+    }
+    if (a.bHilfe) {
+        aus.Schreiben(Nutzung());
+        return kExitOk;
+    }
+    if (const auto problem = Dateien_pruefen(a))
+        return Vorher_beenden(aus, a.ausgabe == Ausgabe::Json, kExitDatei, *problem, false);
+    CliDialoge dialoge;
+    SetDialogs(&dialoge);
+    const int iStatus = Ausfuehren(a, aus);
+    SetDialogs(nullptr);
     return iStatus;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Closed, standard output would be the next file opened: the serial line.
+    if (!Standardkanaele_belegen()) return kExitAusgabe;
     // Before any thread exists, so that only the signal thread takes them.
     Abbruch::Signale_sperren();
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    Aufruf a;
-    try {
-        a = Aufruf_lesen(args);
-    } catch (const Nutzungsfehler& f) {
-        const bool bJson = std::find(args.begin(), args.end(), "--json") != args.end();
-        Aufruf json;
-        json.ausgabe = Ausgabe::Json;
-        return Vorher_beenden(bJson ? &json : nullptr, kExitNutzung, f.text, true);
-    }
-    if (a.bHilfe) {
-        std::fputs(Nutzung(), stdout);
-        return kExitOk;
-    }
-    if (const auto problem = Dateien_pruefen(a)) return Vorher_beenden(&a, kExitDatei, *problem, false);
-    CliDialoge dialoge;
-    SetDialogs(&dialoge);
-    const int iStatus = Ausfuehren(a);
-    SetDialogs(nullptr);
-    std::fflush(stdout);
-    return iStatus;
+    Ausgabekanal aus(stdout);
+    aus.Bei_Fehler(Ausgabefehler_melden);
+    const int iStatus = Starten(std::vector<std::string>(argv + 1, argv + argc), aus);
+    // A result that did not reach its reader is no success.
+    return iStatus == kExitOk && aus.Fehler() ? kExitAusgabe : iStatus;
 }

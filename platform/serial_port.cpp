@@ -1,6 +1,7 @@
 #include "platform/serial_port.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -25,6 +26,17 @@ void CloseQuietly(int fd) {
     errno = saved;
 }
 
+// Settings to put back at close: only for a terminal with line editing or
+// echo on that is no serial device. A serial port, or a pseudo-terminal set
+// up raw by whoever serves it, keeps the settings we leave, as always.
+std::unique_ptr<const termios> SettingsToRestore(int fd) {
+    auto tio = std::make_unique<termios>();
+    if (::tcgetattr(fd, tio.get()) != 0 || (tio->c_lflag & (ICANON | ECHO)) == 0) return nullptr;
+    serial_struct info {};
+    if (::ioctl(fd, TIOCGSERIAL, &info) == 0) return nullptr;
+    return tio;
+}
+
 }  // namespace
 
 std::shared_ptr<SerialPort> SerialPort::Open(const std::string& devicePath, uint32_t baud) {
@@ -41,13 +53,15 @@ std::shared_ptr<SerialPort> SerialPort::Open(const std::string& devicePath, uint
     }
     // Refused by pseudo-terminals of some kernels; the lock above still holds.
     ::ioctl(fd, TIOCEXCL);
+    auto restore = SettingsToRestore(fd);
     if (!Configure(fd, baud)) {
         const int err = errno;
+        if (restore) ::tcsetattr(fd, TCSANOW, restore.get());
         CloseQuietly(fd);
         SetLastErrorFromErrno(err);
         return nullptr;
     }
-    return std::shared_ptr<SerialPort>(new SerialPort(fd));
+    return std::shared_ptr<SerialPort>(new SerialPort(fd, std::move(restore)));
 }
 
 bool SerialPort::Configure(int fd, uint32_t baud) {
@@ -68,8 +82,18 @@ bool SerialPort::Configure(int fd, uint32_t baud) {
     return true;
 }
 
+SerialPort::SerialPort(int fd, std::unique_ptr<const termios> restore) : restore_(std::move(restore)), fd_(fd) {}
+
+// At once, not after the output drains: nobody may be reading a terminal.
+void SerialPort::Restore(int fd) const {
+    if (restore_) ::tcsetattr(fd, TCSANOW, restore_.get());
+}
+
 SerialPort::~SerialPort() {
-    if (fd_ >= 0) CloseQuietly(fd_);
+    if (fd_ >= 0) {
+        Restore(fd_);
+        CloseQuietly(fd_);
+    }
 }
 
 bool SerialPort::Close() {
@@ -81,6 +105,7 @@ bool SerialPort::Close() {
         return false;
     }
     std::unique_lock lock(zugriff_);
+    Restore(fd);
     ::ioctl(fd, TIOCNXCL);
     // The descriptor is gone after close() even when it reports EINTR.
     if (::close(fd) != 0 && errno != EINTR) {

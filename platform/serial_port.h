@@ -9,6 +9,8 @@
 
 #include "platform/handle.h"
 
+struct termios;
+
 namespace platform {
 
 class Event;
@@ -16,8 +18,9 @@ class Event;
 // A serial port opened exclusively: raw 8N1, no flow control, DTR off, RTS
 // on. A read waits up to a quarter of a second for one byte and ends at once
 // when the given event is signalled; writes are bounded by 1000 ms plus 10 ms
-// per byte. Safe against a Close() from another thread: the descriptor is
-// closed only when no call is using it.
+// per byte. A terminal that is no serial device and was in use as a terminal
+// (/dev/tty) gets its settings back at close. Safe against a Close() from
+// another thread: the descriptor is closed only when no call is using it.
 class SerialPort : public Handle {
 public:
     enum class ReadResult { Byte, Cancelled, Failed, Idle };
@@ -38,8 +41,11 @@ public:
     ReadResult ReadByte(Event& cancel, unsigned char& byte);
 
 private:
-    explicit SerialPort(int fd) : fd_(fd) {}
+    SerialPort(int fd, std::unique_ptr<const termios> restore);
     static bool Configure(int fd, uint32_t baud);
+    void Restore(int fd) const;
+
+    const std::unique_ptr<const termios> restore_;  // null: left as we set it
 
     // Shared by every call that uses the descriptor, exclusive for Close().
     mutable std::shared_mutex zugriff_;

@@ -1,5 +1,6 @@
 #include "pelto_prozess.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -7,7 +8,7 @@
 
 #include <stdexcept>
 
-PeltoProzess::PeltoProzess(const std::vector<std::string>& args, const std::string& ordner) {
+PeltoProzess::PeltoProzess(const std::vector<std::string>& args, const std::string& ordner, Kanal ausgabe) {
     int aus[2], fehler[2];
     if (pipe(aus) != 0 || pipe(fehler) != 0) throw std::runtime_error("pipe");
     pid_ = fork();
@@ -15,6 +16,8 @@ PeltoProzess::PeltoProzess(const std::vector<std::string>& args, const std::stri
         dup2(aus[1], 1);
         dup2(fehler[1], 2);
         for (int fd : {aus[0], aus[1], fehler[0], fehler[1]}) close(fd);
+        if (ausgabe == Kanal::Geschlossen) close(1);
+        if (ausgabe == Kanal::Voll) dup2(open("/dev/full", O_WRONLY), 1);
         if (chdir(ordner.c_str()) != 0) _exit(127);
         std::vector<char*> argv{const_cast<char*>(PELTO_PFAD)};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -39,11 +42,18 @@ PeltoProzess::~PeltoProzess() {
 
 void PeltoProzess::Signal(int nummer) const { kill(pid_, nummer); }
 
+void PeltoProzess::Leser_gehen() {
+    pollfd p{aus_, POLLIN, 0};
+    poll(&p, 1, -1);
+    close(aus_);
+    aus_ = -1;
+}
+
 PeltoProzess::Ergebnis PeltoProzess::Warten() {
     Ergebnis e;
     pollfd fds[2] = {{aus_, POLLIN, 0}, {fehler_, POLLIN, 0}};
     std::string* ziel[2] = {&e.aus, &e.fehler};
-    int offen = 2;
+    int offen = aus_ < 0 ? 1 : 2;
     while (offen > 0 && poll(fds, 2, -1) > 0) {
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
@@ -64,6 +74,9 @@ PeltoProzess::Ergebnis PeltoProzess::Warten() {
     return e;
 }
 
-PeltoProzess::Ergebnis PeltoProzess::Lauf(const std::vector<std::string>& args, const std::string& ordner) {
-    return PeltoProzess(args, ordner).Warten();
+PeltoProzess::Ergebnis PeltoProzess::Lauf(const std::vector<std::string>& args, const std::string& ordner,
+                                           Kanal aus) {
+    PeltoProzess p(args, ordner, aus);
+    if (aus == Kanal::LeserGeht) p.Leser_gehen();
+    return p.Warten();
 }

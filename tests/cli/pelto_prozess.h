@@ -8,12 +8,16 @@
 // The pelto tool run as a process in a folder, its output captured.
 class PeltoProzess {
 public:
+    // Standard output: a pipe read by the test, closed, /dev/full, or a pipe
+    // whose reader goes away after the first output, as "head" does.
+    enum class Kanal { Rohr, Geschlossen, Voll, LeserGeht };
+
     struct Ergebnis {
         int status = -1;  // exit status, or 128 + signal
         std::string aus, fehler;
     };
 
-    PeltoProzess(const std::vector<std::string>& args, const std::string& ordner);
+    PeltoProzess(const std::vector<std::string>& args, const std::string& ordner, Kanal aus = Kanal::Rohr);
     ~PeltoProzess();
     PeltoProzess(const PeltoProzess&) = delete;
     PeltoProzess& operator=(const PeltoProzess&) = delete;
@@ -23,9 +27,12 @@ public:
     Ergebnis Warten();
 
     // Runs to the end.
-    static Ergebnis Lauf(const std::vector<std::string>& args, const std::string& ordner);
+    static Ergebnis Lauf(const std::vector<std::string>& args, const std::string& ordner, Kanal aus = Kanal::Rohr);
 
 private:
+    // Waits for the first output, then closes the reading end.
+    void Leser_gehen();
+
     pid_t pid_ = -1;
     int aus_ = -1, fehler_ = -1;
 };
