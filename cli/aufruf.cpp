@@ -5,6 +5,7 @@
 #include <map>
 
 #include "app/files/file_lines.h"
+#include "common/steuerzeichen.h"
 #include "platform/port_names.h"
 
 namespace {
@@ -47,23 +48,14 @@ void Pruefen(bool gut, const std::string& text) {
     if (!gut) throw Nutzungsfehler{text};
 }
 
-// The bytes that frame the protocol, and the line ends: inside a request
-// they would cut it or start another one.
-const char* Rahmenzeichen(char c) {
-    static const std::map<char, const char*> namen = {
-        {'\0', "NUL"}, {'\x02', "STX"}, {'\x03', "ETX"}, {'\x06', "ACK"},
-        {'\x07', "BEL"}, {'\n', "LF"},   {'\r', "CR"},   {'\x15', "NAK"},
-    };
-    const auto name = namen.find(c);
-    return name == namen.end() ? nullptr : name->second;
-}
-
 void Anfrage_pruefen(const std::string& anfrage, std::size_t nummer) {
     Pruefen(anfrage.size() <= kMaxProgrammzeile, "request '" + anfrage.substr(0, 20) + "...' is " +
                                                      std::to_string(anfrage.size()) + " characters long (" +
                                                      std::to_string(kMaxProgrammzeile) + " allowed)");
+    // As in files: a control byte would cut the request, start another or
+    // frame the protocol.
     for (std::size_t i = 0; i < anfrage.size(); ++i)
-        if (const char* name = Rahmenzeichen(anfrage[i]))
+        if (const char* name = Steuerzeichen_Name(static_cast<unsigned char>(anfrage[i])))
             Pruefen(false, "request " + std::to_string(nummer) + " holds the control character " + name +
                                " at character " + std::to_string(i + 1));
 }
@@ -161,6 +153,6 @@ const char* Nutzung() {
            "                               when the connection check fails)\n"
            "\n"
            "Exit status: 0 success, 1 controller error, 2 link error, 3 file cannot be sent,\n"
-           "64 wrong usage, 74 standard output could not be written, 130 interrupted (the\n"
-           "stop was sent).\n";
+           "64 wrong usage, 70 out of memory, 74 standard output could not be written,\n"
+           "130 interrupted (the stop was sent).\n";
 }

@@ -9,6 +9,7 @@
 #include "app/transfer/programm_transfer.h"
 #include "app/transfer/transfer_ablauf.h"
 #include "cli/exitstatus.h"
+#include "common/schnittstellen.h"
 #include "link/keloCOMv1.h"
 #include "platform/port_names.h"
 
@@ -152,6 +153,9 @@ int32_t Verbinden(const Aufruf& a, CliSink& s) {
         // connection check, but still takes a reset or a stop.
         if (!bOffen || !Ohne_Verbindungstest(a)) {
             s.Fehler_melden(e);
+            // A PELTO_COM<n> that names no serial device says why.
+            if (const std::string hinweis = Umgebungs_Hinweis(); !bOffen && !hinweis.empty())
+                s.Zeile(hinweis, Zeilenart::Hinweis);
             return e;
         }
         s.Zeile("connection test failed with " + Fehlermeldung(e) + "; the " + a.befehl + " is sent all the same",

@@ -9,6 +9,7 @@ constexpr int kExitController = 1;  // the controller's error reply (1020 + n)
 constexpr int kExitLink = 2;        // a link error (1001-1013)
 constexpr int kExitDatei = 3;       // a file that cannot be sent
 constexpr int kExitNutzung = 64;    // wrong usage; nothing was sent
+constexpr int kExitIntern = 70;     // out of memory
 constexpr int kExitAusgabe = 74;    // standard output could not be written
 constexpr int kExitUnterbrochen = 130;
 

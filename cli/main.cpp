@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "cli/exitstatus.h"
 #include "cli/json_text.h"
 #include "cli/standardkanaele.h"
+#include "common/protokolldatei.h"
 #include "link/keloCOMv1.h"
 
 namespace {
@@ -72,6 +74,7 @@ int Starten(const std::vector<std::string>& args, Ausgabekanal& aus) {
     }
     if (const auto problem = Dateien_pruefen(a))
         return Vorher_beenden(aus, a.ausgabe == Ausgabe::Json, kExitDatei, *problem, false);
+    if (const auto problem = Protokolldatei_Problem()) std::fprintf(stderr, "pelto: %s\n", problem->c_str());
     CliDialoge dialoge;
     SetDialogs(&dialoge);
     const int iStatus = Ausfuehren(a, aus);
@@ -88,7 +91,12 @@ int main(int argc, char** argv) {
     Abbruch::Signale_sperren();
     Ausgabekanal aus(stdout);
     aus.Bei_Fehler(Ausgabefehler_melden);
-    const int iStatus = Starten(std::vector<std::string>(argv + 1, argv + argc), aus);
+    int iStatus = kExitIntern;
+    try {
+        iStatus = Starten(std::vector<std::string>(argv + 1, argv + argc), aus);
+    } catch (const std::bad_alloc&) {
+        std::fputs("pelto: out of memory\n", stderr);
+    }
     // A result that did not reach its reader is no success.
     return iStatus == kExitOk && aus.Fehler() ? kExitAusgabe : iStatus;
 }
