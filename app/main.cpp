@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -14,6 +15,9 @@
 #include "link/keloCOMv1.h"
 
 int main(int argc, char* argv[]) {
+    // A file-size limit makes a write fail (the protocol log, a default
+    // file) rather than end the console.
+    std::signal(SIGXFSZ, SIG_IGN);
     const Startoptionen optionen(argc, argv);
     if (optionen.hilfe) {
         std::fputs(kHilfetext, stdout);

@@ -4,11 +4,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QSignalBlocker>
 
 #include <cstdint>
 #include <cstdio>
 
 #include "app/log_pane.h"
+#include "app/port_waechter.h"
 #include "app/pelto_befehle_main.h"
 #include "app/radio_group.h"
 #include "common/fehler.h"
@@ -38,15 +40,17 @@ private:
     QComboBox* box_;
 };
 
-// The port's number must fit its 8 bits as typed: "COM257" is no COM1.
-// Inside them the link judges it; past them it is a port that does not
-// exist (or, below, no port at all), logged as the link would.
-void Portnummer_pruefen(int32_t iPort, uint32_t iBaud) {
-    if (iPort >= INT8_MIN && iPort <= INT8_MAX) return;
+// A typed name must be "COM<n>" with a number that fits its 8 bits:
+// "COM257" is no COM1, nor "XYZ1". Inside them the link judges the number;
+// past them, or under another name, it is a port that does not exist (or,
+// below, no port at all), logged as the link would.
+void Portnummer_pruefen(const std::string& port, int32_t iPort, uint32_t iBaud) {
+    const bool bComName = port.empty() || QString::fromStdString(port).startsWith("COM", Qt::CaseInsensitive);
+    if (bComName && iPort >= INT8_MIN && iPort <= INT8_MAX) return;
     char szZeile[96];
     std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u)", iPort, iBaud);
     Protokolldatei_schreiben(szZeile);
-    if (iPort < 0) throw COM_PORT_ERROR;
+    if (bComName && iPort < 0) throw COM_PORT_ERROR;
     std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u) :: GetLastError()=%u", iPort, iBaud,
                   platform::kErrorFileNotFound);
     Protokolldatei_schreiben(szZeile);
@@ -116,6 +120,19 @@ void TMainForm::StandardwerteSetzen() {
 }
 
 void TMainForm::PortsAuflisten() {
+    PortsFuellen();
+    Seriell_ComboBox->setCurrentIndex(bKeloOption ? Seriell_ComboBox->count() - 1 : 0);
+    // The closed box tells about the port chosen.
+    const auto zeigen = [this] {
+        Seriell_ComboBox->setToolTip(Seriell_ComboBox->currentData(Qt::ToolTipRole).toString());
+    };
+    connect(Seriell_ComboBox, &QComboBox::currentIndexChanged, this, zeigen);
+    zeigen();
+    // Adapters come and go while the console runs.
+    new PortWaechter(Seriell_ComboBox, [this] { PortsAuffrischen(); });
+}
+
+void TMainForm::PortsFuellen() {
     ComboListe liste(Seriell_ComboBox);
     Schnittstellen_suchen(&liste, nullptr);
     // The item keeps its "COM<n>"; the tooltip names the device as Linux does.
@@ -124,13 +141,18 @@ void TMainForm::PortsAuflisten() {
         const std::string text = SchnittstellenInfo::Lesen(platform::ComDevicePath(n)).Text();
         Seriell_ComboBox->setItemData(i, LogPane::Dekodieren(text), Qt::ToolTipRole);
     }
-    Seriell_ComboBox->setCurrentIndex(bKeloOption ? Seriell_ComboBox->count() - 1 : 0);
-    // The closed box tells about the port chosen (listed once, at activation).
-    const auto zeigen = [this] {
-        Seriell_ComboBox->setToolTip(Seriell_ComboBox->currentData(Qt::ToolTipRole).toString());
-    };
-    connect(Seriell_ComboBox, &QComboBox::currentIndexChanged, this, zeigen);
-    zeigen();
+}
+
+// The port chosen stays chosen, and a vanished one stays in the field, so a
+// new list never changes the link by itself.
+void TMainForm::PortsAuffrischen() {
+    const QString gewaehlt = Seriell_ComboBox->currentText();
+    const QSignalBlocker still(Seriell_ComboBox);
+    PortsFuellen();
+    const int i = Seriell_ComboBox->findText(gewaehlt);
+    Seriell_ComboBox->setCurrentIndex(i);
+    if (i < 0) Seriell_ComboBox->setEditText(gewaehlt);
+    Seriell_ComboBox->setToolTip(Seriell_ComboBox->currentData(Qt::ToolTipRole).toString());
 }
 
 void TMainForm::Seriell_ComboBoxChange() { Befehl_starten(15); }
@@ -144,7 +166,7 @@ void TMainForm::ComIni_Befehl() {
         LogLeeren();
         LogZeile("Initialisierung ...", kGrau);
         keloCOM->UnInit();
-        Portnummer_pruefen(iPort, static_cast<uint32_t>(iBaud));
+        Portnummer_pruefen(port, iPort, static_cast<uint32_t>(iBaud));
         keloCOM->Init(static_cast<int8_t>(iPort), static_cast<uint32_t>(iBaud));
         SetzeText(statusPanels_[1], port);
         keloCOM->Connect();
@@ -161,10 +183,10 @@ void TMainForm::ComIni_Befehl() {
         // PELTO_COM<n> that names no serial device is named.
         std::string hinweis;
         if (e == HANDLE_COM_PORT_ERROR) hinweis = Rechte_Hinweis(platform::ComDevicePath(iPort), platform::LastError());
-        if (e == HANDLE_COM_PORT_ERROR || e == COM_PORT_ERROR) {
-            const std::string umgebung = Umgebungs_Hinweis();
-            hinweis += (hinweis.empty() || umgebung.empty() ? "" : " ") + umgebung;
-        }
+        const std::string umgebung = e == HANDLE_COM_PORT_ERROR ? Umgebungs_Hinweis(iPort)
+                                     : e == COM_PORT_ERROR      ? Umgebungs_Hinweise()
+                                                                : std::string();
+        hinweis += (hinweis.empty() || umgebung.empty() ? "" : " ") + umgebung;
         Befehl_beenden(e, hinweis);
     }
 }

@@ -106,8 +106,11 @@ void TMainForm::OnCreate(const QStringList& argumente) {
         w->setEnabled(bUAchse);
     Unterbrechen_Button->setEnabled(false);
     Weiterfahrt_Button->setEnabled(false);
-    std::remove("_protokoll.txt");
-    if (bStandarddateien_) StandarddateienSchreiben();
+    // Without its own folder the console touches no file where it was started.
+    if (bStandarddateien_) {
+        std::remove("_protokoll.txt");
+        StandarddateienSchreiben();
+    }
     if (const auto problem = Protokolldatei_Problem()) ShowMessage(*problem, kTitel, MessageIcon::Warning);
 }
 

@@ -172,6 +172,8 @@ private:
     void OnClose();
     void StandardwerteSetzen();
     void PortsAuflisten();
+    void PortsFuellen();
+    void PortsAuffrischen();
     // Each with its own try/catch; they report through Befehl_beenden.
     void Ausgang_Befehl(int n, int m);
 

@@ -30,7 +30,8 @@ void Abbruch::Signale_sperren() {
     pthread_sigmask(SIG_BLOCK, &s, nullptr);
 }
 
-Abbruch::Abbruch(std::function<void()> stoppen) : stoppen_(std::move(stoppen)), thread_([this] { Lauf(); }) {}
+Abbruch::Abbruch(std::function<void()> stoppen, std::function<void()> schliessen)
+    : stoppen_(std::move(stoppen)), schliessen_(std::move(schliessen)), thread_([this] { Lauf(); }) {}
 
 Abbruch::~Abbruch() {
     {
@@ -88,5 +89,8 @@ void Abbruch::Signal_behandeln() {
     }
     // Signals meanwhile stay pending; a command that cannot end in time
     // (no answer on the line) is left to the system to close.
-    if (!cv_.wait_for(lock, kSchlussfrist, [this] { return bFertig_ || bEnde_; })) std::_Exit(kUnterbrochen);
+    if (cv_.wait_for(lock, kSchlussfrist, [this] { return bFertig_ || bEnde_; })) return;
+    lock.unlock();
+    schliessen_();
+    std::_Exit(kUnterbrochen);
 }

@@ -15,8 +15,10 @@ public:
     // from now on; call before any other thread exists.
     static void Signale_sperren();
 
-    // `stoppen` sends the stop; it runs on the signal thread.
-    explicit Abbruch(std::function<void()> stoppen);
+    // `stoppen` sends the stop; it runs on the signal thread. `schliessen`
+    // gives the port back (its settings, its lock) when the command cannot
+    // end in time and the tool leaves without it.
+    Abbruch(std::function<void()> stoppen, std::function<void()> schliessen);
     ~Abbruch();
     Abbruch(const Abbruch&) = delete;
     Abbruch& operator=(const Abbruch&) = delete;
@@ -35,6 +37,7 @@ private:
     void Signal_behandeln();
 
     std::function<void()> stoppen_;
+    std::function<void()> schliessen_;
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     bool bStoppbar_ = false;

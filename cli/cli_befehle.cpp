@@ -127,6 +127,12 @@ int Portnummer(const std::string& port) {
 }
 
 // Goes out even when the connection check fails.
+// The path as given, or the console name's PELTO_COM<n>.
+std::string Port_Hinweis(const std::string& port) {
+    if (port.find('/') != std::string::npos) return Pfad_Hinweis(port);
+    return Umgebungs_Hinweis(platform::ComNumberFromName(port));
+}
+
 bool Ohne_Verbindungstest(const Aufruf& a) { return a.befehl == "reset" || a.befehl == "stop"; }
 
 }  // namespace
@@ -153,8 +159,8 @@ int32_t Verbinden(const Aufruf& a, CliSink& s) {
         // connection check, but still takes a reset or a stop.
         if (!bOffen || !Ohne_Verbindungstest(a)) {
             s.Fehler_melden(e);
-            // A PELTO_COM<n> that names no serial device says why.
-            if (const std::string hinweis = Umgebungs_Hinweis(); !bOffen && !hinweis.empty())
+            // A device that is missing or no serial one says why.
+            if (const std::string hinweis = Port_Hinweis(a.port); !bOffen && !hinweis.empty())
                 s.Zeile(hinweis, Zeilenart::Hinweis);
             return e;
         }

@@ -1,5 +1,6 @@
 // pelto: the controller from a shell and from scripts.
 #include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -36,7 +37,7 @@ int Vorher_beenden(Ausgabekanal& aus, bool bJson, int iStatus, const std::string
 int Ausfuehren(const Aufruf& a, Ausgabekanal& aus) {
     TkeloCOM link;
     CliSink s(link, a.ausgabe, aus);
-    Abbruch abbruch([&s] { s.Stoppen(); });
+    Abbruch abbruch([&s] { s.Stoppen(); }, [&link] { link.Port_freigeben(); });
     // A reader that went away stops the command as SIGPIPE would.
     aus.Bei_Fehler([&abbruch](int iFehler) {
         Ausgabefehler_melden(iFehler);
@@ -87,6 +88,9 @@ int Starten(const std::vector<std::string>& args, Ausgabekanal& aus) {
 int main(int argc, char** argv) {
     // Closed, standard output would be the next file opened: the serial line.
     if (!Standardkanaele_belegen()) return kExitAusgabe;
+    // A file-size limit makes a write fail, checked like any other, rather
+    // than end the tool with a move running.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Before any thread exists, so that only the signal thread takes them.
     Abbruch::Signale_sperren();
     Ausgabekanal aus(stdout);

@@ -15,7 +15,15 @@ public:
 // ascending order. Either list may be null.
 void Schnittstellen_suchen(PortListe* pListe1, PortListe* pListe2);
 
+// Why the device at `pfad` cannot serve as a port ("... gibt es nicht.",
+// "... ist keine serielle Schnittstelle."), or nothing when it can.
+std::string Pfad_Hinweis(const std::string& pfad);
+
+// The same for COM<n> when PELTO_COM<n> names its device, with the
+// variable named; nothing when the variable is unset.
+std::string Umgebungs_Hinweis(int n);
+
 // A line for each PELTO_COM<n> that names an existing file which is no
 // serial device (and so is left out of the list), joined by blanks; or
 // nothing.
-std::string Umgebungs_Hinweis();
+std::string Umgebungs_Hinweise();

@@ -52,6 +52,10 @@ std::shared_ptr<platform::SerialPort> TkeloCOM::OpenSerialPort(const char* szPor
     return platform::SerialPort::Open(path, iBaud);
 }
 
+void TkeloCOM::Port_freigeben() {
+    if (const auto port = Port()) port->Close();
+}
+
 std::shared_ptr<TkeloCOM_thread> TkeloCOM::Thread() const {
     std::lock_guard lock(mutex_);
     return keloCOM_thread;
@@ -106,6 +110,12 @@ void TkeloCOM::InitOeffnen(const char* szName, int8_t iPort, uint32_t iBaud) {
     }
     std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u) :: iSleep=%d", iPort, iBaud, iSleep);
     Protokolldatei_schreiben(szZeile);
+    // A device that keeps its default latency (a pseudo-terminal, an adapter
+    // whose timer is not ours to set) still works, only slower.
+    if (const auto port = Port(); port && !port->LatencyNote().empty()) {
+        const std::string zeile = std::string(szZeile, std::strstr(szZeile, " :: ")) + " :: " + port->LatencyNote();
+        Protokolldatei_schreiben(zeile.c_str());
+    }
 }
 
 void TkeloCOM::UnInit() {

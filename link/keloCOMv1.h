@@ -42,6 +42,9 @@ public:
     void Init(int8_t iPort, uint32_t iBaud);
     void UnInit();
     bool HatPort() const;
+    // Closes the port at once, its settings and lock given back, for a tool
+    // that must leave without waiting for UnInit.
+    void Port_freigeben();
 
     // The transaction.
     // With piResetStand: refused (ACK_ERROR, nothing sent) when a reset or

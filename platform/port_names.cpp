@@ -1,5 +1,7 @@
 #include "platform/port_names.h"
 
+#include "platform/sysfs.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,22 +28,10 @@ std::string DefaultDeviceName(int n) {
     return {};
 }
 
-bool IsTerminal(const char* path) {
-    struct stat st {};
-    if (::stat(path, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    // Held exclusively, or not ours to open: present all the same, so that
-    // opening it tells the operator why it fails.
-    if (fd < 0) return errno == EBUSY || errno == EACCES || errno == EPERM;
-    const bool tty = ::isatty(fd);
-    ::close(fd);
-    return tty;
-}
-
 bool SysfsSerialPresent(const std::string& name) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path cls = fs::path("/sys/class/tty") / name;
+    const fs::path cls = fs::path(SysfsRoot()) / "class/tty" / name;
     if (!fs::exists(cls / "device", ec) || !fs::exists(fs::path("/dev") / name, ec)) return false;
     const fs::path driver = fs::read_symlink(cls / "device" / "driver", ec);
     if (!ec && driver.filename() == "serial8250") {
@@ -77,9 +67,21 @@ int ComNumberFromName(const std::string& name) {
     return n <= kMaxComPort ? n : 0;
 }
 
+bool IsTerminalDevice(const char* path) {
+    struct stat st {};
+    if (::stat(path, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Held exclusively, or not ours to open: present all the same, so that
+    // opening it tells the operator why it fails.
+    if (fd < 0) return errno == EBUSY || errno == EACCES || errno == EPERM;
+    const bool tty = ::isatty(fd);
+    ::close(fd);
+    return tty;
+}
+
 bool ComPortPresent(int n) {
     if (n < 1 || n > kMaxComPort) return false;
-    if (const char* path = OverrideFor(n)) return IsTerminal(path);
+    if (const char* path = OverrideFor(n)) return IsTerminalDevice(path);
     return SysfsSerialPresent(DefaultDeviceName(n));
 }
 

@@ -15,6 +15,10 @@ std::string ComDevicePath(int n);
 // Parses the port number out of "COM<n>" or "\\.\COM<n>"; 0 when it is not one.
 int ComNumberFromName(const std::string& name);
 
+// A character device that is a terminal (or one held by another program,
+// or not ours to open, which opening it will tell).
+bool IsTerminalDevice(const char* path);
+
 // Present without opening the port: a real serial device (with a device
 // behind it in sysfs, and a known UART type for 8250 ports), or, when named
 // through PELTO_COM<n>, any existing terminal, pseudo-terminals included.

@@ -61,7 +61,8 @@ std::shared_ptr<SerialPort> SerialPort::Open(const std::string& devicePath, uint
         SetLastErrorFromErrno(err);
         return nullptr;
     }
-    return std::shared_ptr<SerialPort>(new SerialPort(fd, std::move(restore)));
+    auto latency = LowLatency::Apply(fd, devicePath);
+    return std::shared_ptr<SerialPort>(new SerialPort(fd, std::move(restore), std::move(latency)));
 }
 
 bool SerialPort::Configure(int fd, uint32_t baud) {
@@ -82,10 +83,12 @@ bool SerialPort::Configure(int fd, uint32_t baud) {
     return true;
 }
 
-SerialPort::SerialPort(int fd, std::unique_ptr<const termios> restore) : restore_(std::move(restore)), fd_(fd) {}
+SerialPort::SerialPort(int fd, std::unique_ptr<const termios> restore, LowLatency latency)
+    : restore_(std::move(restore)), latency_(std::move(latency)), fd_(fd) {}
 
 // At once, not after the output drains: nobody may be reading a terminal.
 void SerialPort::Restore(int fd) const {
+    latency_.Restore(fd);
     if (restore_) ::tcsetattr(fd, TCSANOW, restore_.get());
 }
 

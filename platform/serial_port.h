@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/handle.h"
+#include "platform/low_latency.h"
 
 struct termios;
 
@@ -39,13 +40,16 @@ public:
     // Returns the number of bytes written before the time limit or an error.
     size_t Write(const char* data, size_t length);
     ReadResult ReadByte(Event& cancel, unsigned char& byte);
+    // What the device refused of low latency; empty when all was granted.
+    const std::string& LatencyNote() const { return latency_.Note(); }
 
 private:
-    SerialPort(int fd, std::unique_ptr<const termios> restore);
+    SerialPort(int fd, std::unique_ptr<const termios> restore, LowLatency latency);
     static bool Configure(int fd, uint32_t baud);
     void Restore(int fd) const;
 
     const std::unique_ptr<const termios> restore_;  // null: left as we set it
+    const LowLatency latency_;  // put back at close
 
     // Shared by every call that uses the descriptor, exclusive for Close().
     mutable std::shared_mutex zugriff_;

@@ -3,7 +3,9 @@
 // UTF-8 for --json, a port number out of range, the user's terminal as the
 // port, and a controller left in the middle of a program text. Each case
 // runs against a fresh simulated controller, which tells what reached it.
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/ioctl.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <regex>
+#include <thread>
 
 #include "pelto_cli_fixture.h"
 
@@ -122,7 +125,7 @@ TEST_F(PeltoEingaben, NothingGoesOutUnlessMeantAndOutputIsChecked) {
         {"reset without an answer", [](PeltoEingaben& t) { t.sim_->SetSilent(true); }, {"reset"}, Kanal::Rohr, 2,
          "connection test failed[^]*pelto: WAIT_TIMEOUT \\(1012\\)\n$", "@R\r", {}},
         {"reset on a port that does not exist", {}, {"--port", "/dev/pelto-fehlt", "reset"}, Kanal::Rohr, 2,
-         "^pelto: HANDLE_COM_PORT_ERROR \\(1002\\)\n$", "", {}},
+         "^pelto: HANDLE_COM_PORT_ERROR \\(1002\\)\npelto: /dev/pelto-fehlt gibt es nicht.\n$", "", {}},
         {"version of a stranded controller", &PeltoEingaben::Festsetzen, {"version"}, Kanal::Rohr, 2,
          "pelto: WAIT_TIMEOUT \\(1012\\)\n$", "", {}},
         {"standard output closed", {}, {"send", "A1,1"}, Kanal::Geschlossen, 0, "^$", "A1,1\r", {}},
@@ -174,6 +177,10 @@ TEST_F(PeltoEingaben, NothingGoesOutUnlessMeantAndOutputIsChecked) {
          "Die Datei 'b.txt' ist 2147483648 Bytes groß \\(erlaubt sind 1048576\\)", "", {}},
         {"byte-order mark", [](PeltoEingaben& t) { t.Datei("i.txt", "\xEF\xBB\xBF" "c,x100\r\n"); }, {"run", "i.txt"},
          Kanal::Rohr, 0, "^$", "c,x100\r", {}},
+        {"PELTO_COM1 names nothing", [](PeltoEingaben&) { setenv("PELTO_COM1", "/nonexistent/tty", 1); },
+         {"--port", "COM1", "version"}, Kanal::Rohr, 2, "PELTO_COM1=/nonexistent/tty gibt es nicht.", "", {}},
+        {"a path that is no serial device", {}, {"--port", "/etc/passwd", "version"}, Kanal::Rohr, 2,
+         "pelto: /etc/passwd ist keine serielle Schnittstelle.\n$", "", {}},
         {"PELTO_COM1 names no serial device", [](PeltoEingaben&) { setenv("PELTO_COM1", "/etc/passwd", 1); },
          {"--port", "COM1", "version"}, Kanal::Rohr, 2,
          "PELTO_COM1=/etc/passwd ist keine serielle Schnittstelle", "", {}},
@@ -203,6 +210,30 @@ TEST_F(PeltoEingaben, NothingGoesOutUnlessMeantAndOutputIsChecked) {
         }
         if (f.pruefen) f.pruefen(*this, e);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A stop that gets no answer: the tool leaves after its grace time, and
+// gives the port back first (no exclusive mode left on the terminal).
+TEST_F(PeltoEingaben, UnansweredStopGivesThePortBack) {
+    using namespace std::chrono_literals;
+    PeltoProzess p({"--port", sim_->DevicePath(), "send", "W100000"}, tmp_.Path());
+    const auto frist = std::chrono::steady_clock::now() + 5s;
+    while (Anfragen().empty() && std::chrono::steady_clock::now() < frist) std::this_thread::sleep_for(1ms);
+    sim_->SetSilent(true);
+    p.Signal(SIGTERM);
+    const auto e = p.Warten();
+    EXPECT_EQ(e.status, 130) << e.fehler;
+    EXPECT_EQ(Anfragen().back(), "@S\r");
+    const int fd = open(sim_->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    int exklusiv = -1;
+    ASSERT_EQ(ioctl(fd, TIOCGEXCL, &exklusiv), 0);
+    EXPECT_EQ(exklusiv, 0);
+    close(fd);
 }
 
 }  // namespace

@@ -496,8 +496,9 @@ void Eingaben::abgebrochenesSchreiben() {
 void Eingaben::portnummerAusserhalb_data() {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("box");
-    for (const char* p : {"COM257", "COM64", "COM2147483647"}) QTest::newRow(p) << p << "Pelto-Befehle: HANDLE_COM_PORT_ERROR";
-    QTest::newRow("COM-255") << "COM-255" << "Pelto-Befehle: COM_PORT_ERROR";
+    for (const char* p : {"COM257", "COM64", "COM2147483647", "XYZ1"})
+        QTest::newRow(p) << p << "Pelto-Befehle: HANDLE_COM_PORT_ERROR";
+    for (const char* p : {"COM-255", "COMX1"}) QTest::newRow(p) << p << "Pelto-Befehle: COM_PORT_ERROR";
 }
 
 // A typed number outside COM1-COM63 opens nothing: COM257 is no COM1.
@@ -551,11 +552,13 @@ void Eingaben::protokollIstKeineDatei() {
 }
 
 // The desktop's working folder cannot be made (the home folder is a file):
-// no default files go anywhere, and the box names the folder.
+// no default files go anywhere, nothing in the start folder is touched, and
+// the box names the folder.
 void Eingaben::desktopOhneArbeitsordner() {
     Konsole k;
     const std::string start = k.Ordner().File("start");
     fs::create_directory(start);
+    Schreiben(start + "/_protokoll.txt", "gehört dem Bediener");
     const char* alt = std::getenv("HOME");
     const std::string altesHeim = alt ? alt : "";
     const std::string heim = k.Ordner().File("heim-ist-eine-datei");
@@ -568,7 +571,7 @@ void Eingaben::desktopOhneArbeitsordner() {
     fs::current_path(zurueck);
     ::setenv("HOME", altesHeim.c_str(), 1);
     QVERIFY(fehler.starts_with("Der Ordner '" + heim + "/Pelto-Befehle' kann nicht angelegt werden: "));
-    QCOMPARE(Namen(start), std::vector<std::string>{});
+    QCOMPARE(Namen(start), std::vector<std::string>{"_protokoll.txt"});
 }
 
 QTEST_MAIN(Eingaben)

@@ -10,9 +10,12 @@
 #include <QTest>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/pelto_befehle_thread.h"
 #include "support/konsole.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -38,6 +41,7 @@ class FensterLink : public QObject {
 private slots:
     void ersteAktivierungRichtetDenLinkEin();
     void keloWaehltDenLetztenPort();
+    void adapterKommenUndGehen();
     void baudWechselUndIniRichtenNeuEin();
     void keinPortVorhanden();
     void belegterPort();
@@ -68,8 +72,52 @@ void FensterLink::ersteAktivierungRichtetDenLinkEin() {
     QCOMPARE(k.Sim().Requests(), (std::vector<std::string>{"\r", "@V\r"}));
     const auto log = k.Protokoll();
     QCOMPARE(log, (std::vector<std::string>{"keloCOM->UnInit() :: bAppStarted=0", "", "keloCOM->Init(1, 115200)",
-                                            "keloCOM->Init(1, 115200) :: iSleep=0", "keloCOM->Version_abfragen()"}));
+                                            "keloCOM->Init(1, 115200) :: iSleep=0",
+                                            "keloCOM->Init(1, 115200) :: ASYNC_LOW_LATENCY: Inappropriate ioctl for device",
+                                            "keloCOM->Version_abfragen()"}));
     QVERIFY(k.Boxen().empty());
+}
+
+namespace {
+
+QStringList Eintraege(QComboBox* box) {
+    QStringList l;
+    for (int i = 0; i < box->count(); ++i) l << box->itemText(i);
+    return l;
+}
+
+}  // namespace
+
+// An adapter plugged in or pulled while the console runs appears in the
+// list and leaves it, unasked (a watched folder); another that appears
+// where nothing is watched shows when the operator opens the box. The port
+// chosen stays chosen, and nothing is sent.
+void FensterLink::adapterKommenUndGehen() {
+    KonsolenStart s;
+    s.anzeigen = false;
+    Konsole k(s);
+    sim::SimServer zweiter;
+    zweiter.Start();
+    const std::string geraete = k.Ordner().File("geraete");
+    fs::create_directory(geraete);
+    ::setenv("PELTO_COM3", (geraete + "/com3").c_str(), 1);
+    k.Anzeigen();
+    QComboBox* box = k.Form().Seriell_ComboBox;
+    QCOMPARE(Eintraege(box), QStringList{"COM1"});
+    const size_t anfragen = k.Sim().Requests().size();
+    fs::create_symlink(zweiter.DevicePath(), geraete + "/com3");
+    QTRY_COMPARE_WITH_TIMEOUT(Eintraege(box), (QStringList{"COM1", "COM3"}), 5000);
+    fs::remove(geraete + "/com3");
+    QTRY_COMPARE_WITH_TIMEOUT(Eintraege(box), QStringList{"COM1"}, 5000);
+    ::setenv("PELTO_COM5", zweiter.DevicePath().c_str(), 1);
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(Eintraege(box), (QStringList{"COM1", "COM5"}));
+    box->hidePopup();
+    QCOMPARE(box->currentText(), QString("COM1"));
+    QVERIFY(k.Leerlauf());
+    QCOMPARE(k.Sim().Requests().size(), anfragen);
+    QCOMPARE(zweiter.Requests().size(), size_t(0));
+    zweiter.Stop();
 }
 
 void FensterLink::keloWaehltDenLetztenPort() {
