@@ -32,11 +32,13 @@ files=(
 # man reads it) renders cleanly.
 check_man() {
   local root=$1 prog=$2 page=$1/usr/share/man/man1/$2.1.gz
-  local warnings
+  local warnings text
   warnings=$(zcat "$page" | groff -k -t -man -Tutf8 -ww -z 2>&1) || fail "$prog.1 does not render"
   [ -z "$warnings" ] || fail "$prog.1: $warnings"
+  # Read once: grep -q leaving a pipe early would fail it under pipefail.
+  text=$(zcat "$page" | sed 's/\\//g')
   for opt in $(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$prog" --help | grep -oE '(^|[ [])(--[a-z-]+|-h|/[A-Z]+)' | tr -d ' [' | sort -u); do
-    zcat "$page" | sed 's/\\//g' | grep -qF -- "$opt" || fail "$prog.1 does not list $opt"
+    grep -qF -- "$opt" <<< "$text" || fail "$prog.1 does not list $opt"
   done
 }
 
