@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the install tree and the Debian package from a built tree and
 # checks them: file list, dependencies, desktop entry, man pages, --help
-# without a display, and a start through the desktop entry's command line
-# with the home folder as the current folder, as a user who may not write
-# beside the executable.
+# without a display, the udev rule, Debian's own checker (lintian), and a
+# start through the desktop entry's command line with the home folder as the
+# current folder, as a user who may not write beside the executable.
 # Usage: paket_test.sh BUILD_DIR "EXTRA;DEPENDS"
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -16,20 +16,29 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 files=(
   usr/bin/pelto-befehle
   usr/bin/pelto-sim
+  usr/bin/pelto
   usr/share/applications/pelto-befehle.desktop
   usr/share/icons/hicolor/scalable/apps/pelto-befehle.svg
   usr/share/man/man1/pelto-befehle.1.gz
   usr/share/man/man1/pelto-sim.1.gz
+  usr/share/man/man1/pelto.1.gz
+  usr/share/doc/pelto-befehle/changelog.gz
+  usr/share/doc/pelto-befehle/copyright
+  usr/share/lintian/overrides/pelto-befehle
+  usr/lib/udev/rules.d/60-pelto-befehle.rules
 )
 
-# Every option that --help names is in the man page; the page renders cleanly.
+# Every option that --help names is in the man page; the page (UTF-8, as
+# man reads it) renders cleanly.
 check_man() {
   local root=$1 prog=$2 page=$1/usr/share/man/man1/$2.1.gz
-  local warnings
-  warnings=$(zcat "$page" | groff -t -man -Tutf8 -ww -z 2>&1) || fail "$prog.1 does not render"
+  local warnings text
+  warnings=$(zcat "$page" | groff -k -t -man -Tutf8 -ww -z 2>&1) || fail "$prog.1 does not render"
   [ -z "$warnings" ] || fail "$prog.1: $warnings"
+  # Read once: grep -q leaving a pipe early would fail it under pipefail.
+  text=$(zcat "$page" | sed 's/\\//g')
   for opt in $(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$prog" --help | grep -oE '(^|[ [])(--[a-z-]+|-h|/[A-Z]+)' | tr -d ' [' | sort -u); do
-    zcat "$page" | sed 's/\\//g' | grep -qF -- "$opt" || fail "$prog.1 does not list $opt"
+    grep -qF -- "$opt" <<< "$text" || fail "$prog.1 does not list $opt"
   done
 }
 
@@ -43,6 +52,10 @@ check_tree() {
   "$root/usr/bin/pelto-sim" --help > /dev/null || fail "pelto-sim --help failed"
   check_man "$root" pelto-befehle
   check_man "$root" pelto-sim
+  check_man "$root" pelto
+  # Adapters with a latency timer get 1 ms when plugged in, without root at run time.
+  grep -qx 'ACTION=="add", SUBSYSTEM=="usb-serial", DRIVER=="ftdi_sio", ATTR{latency_timer}="1"' \
+    "$root/usr/lib/udev/rules.d/60-pelto-befehle.rules" || fail "udev rule does not set the latency timer"
 }
 
 echo "== cmake --install =="
@@ -63,6 +76,12 @@ for d in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 "${extra_depends
 done
 dpkg-deb -x "$deb" "$tmp/root"
 check_tree "$tmp/root"
+
+echo "== lintian =="
+# No errors, and every warning fixed or overridden with its reason: lintian
+# says nothing but its notice to root.
+lintian "$deb" > "$tmp/lintian" 2>&1 || true
+! grep -v 'running with root privileges is not recommended' "$tmp/lintian" || fail "lintian"
 
 echo "== start from the desktop entry, home folder as current folder =="
 home=$tmp/home

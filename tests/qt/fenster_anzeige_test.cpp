@@ -1,5 +1,5 @@
 // The window as the system shows it: titles, font and fit of every caption,
-// message-box icons, the exit glyph, maximising, and the worker's last
+// message-box icons and widths, the exit glyph, maximising, and the worker's last
 // resort. Checks that need a real X server read back from it and are
 // skipped on other platforms.
 #include <QAbstractButton>
@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -22,20 +23,37 @@
 #include "app/anwendung.h"
 #include "app/pelto_befehle_thread.h"
 #include "app/qt_dialogs.h"
+#include "app/titel_breite.h"
 #include "support/konsole.h"
 
 namespace {
 
 bool AufX() { return QGuiApplication::platformName() == "xcb"; }
 
+// What an X tool prints about a window.
+QString XAuskunft(const char* werkzeug, const QWidget* w, const QStringList& weitere) {
+    QProcess p;
+    p.start(werkzeug, QStringList{"-id", QString::number(w->winId())} + weitere);
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
 // One property of a window as the X server holds it (xprop's value part).
 QString XEigenschaft(const QWidget* w, const char* name) {
-    QProcess p;
-    p.start("xprop", {"-id", QString::number(w->winId()), name});
-    p.waitForFinished(5000);
-    const QString zeile = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    const QString zeile = XAuskunft("xprop", w, {name});
     const int i = zeile.indexOf(" = ");
     return i < 0 ? QString() : zeile.mid(i + 3);
+}
+
+// A window's width with the frame the window manager put around it: the
+// client's own width and the frame's left and right edges; 0 before the
+// manager has framed it.
+int XRahmenbreite(const QWidget* w) {
+    const QStringList rand = XEigenschaft(w, "_NET_FRAME_EXTENTS").split(", ");
+    const QRegularExpression breite("^\\s*Width:\\s*(\\d+)$", QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch m = breite.match(XAuskunft("xwininfo", w, {}));
+    if (rand.size() != 4 || !m.hasMatch()) return 0;
+    return rand[0].toInt() + m.captured(1).toInt() + rand[1].toInt();
 }
 
 QString XTitel(const QWidget* w) { return XEigenschaft(w, "_NET_WM_NAME"); }
@@ -159,26 +177,39 @@ void FensterAnzeige::meldungenMitWarnsymbol() {
     QFETCH(int, symbol);
     FensterBruecke bruecke;
     QtDialogs dialoge(bruecke);
-    QString gesehenTitel, xTitel;
+    QString gesehenTitel, gesehenText, xTitel;
     QMessageBox::Icon gesehenSymbol = QMessageBox::NoIcon;
+    int breite = 0, xBreite = 0;
     QTimer pruefer;
     pruefer.setInterval(20);
     int runden = 0;
     connect(&pruefer, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible()) return;
-        if (AufX() && XTitel(box).isEmpty() && ++runden < 250) return;  // not mapped yet
+        const bool gerahmt = !AufX() || (!XTitel(box).isEmpty() && XRahmenbreite(box) > 0);
+        if (!gerahmt && ++runden < 250) return;
         pruefer.stop();
         gesehenTitel = box->windowTitle();
+        gesehenText = box->text();
         gesehenSymbol = box->icon();
-        if (AufX()) xTitel = XTitel(box);
+        breite = box->width();
+        if (AufX()) {
+            xTitel = XTitel(box);
+            xBreite = XRahmenbreite(box);
+        }
         box->accept();
     });
     pruefer.start();
     dialoge.ShowMessage("WAIT_TIMEOUT", titel.toStdString(), MessageIcon(symbol));
     QCOMPARE(gesehenTitel, titel);
+    QCOMPARE(gesehenText, QString("WAIT_TIMEOUT"));
     QCOMPARE(gesehenSymbol, QMessageBox::Warning);
-    if (AufX()) QCOMPARE(xTitel, '"' + titel + '"');
+    // Wide enough for the whole title beside the frame's buttons, however short the text.
+    const int noetig = Titelbreite(titel);
+    QVERIFY2(breite >= noetig, qPrintable(QString("%1 < %2").arg(breite).arg(noetig)));
+    if (!AufX()) return;
+    QCOMPARE(xTitel, '"' + titel + '"');
+    QVERIFY2(xBreite >= noetig, qPrintable(QString("frame %1 < %2").arg(xBreite).arg(noetig)));
 }
 
 void FensterAnzeige::beendenHatGlypheMitZweiZustaenden() {
