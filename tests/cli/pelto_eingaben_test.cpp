@@ -122,7 +122,7 @@ TEST_F(PeltoEingaben, NothingGoesOutUnlessMeantAndOutputIsChecked) {
         {"reset without an answer", [](PeltoEingaben& t) { t.sim_->SetSilent(true); }, {"reset"}, Kanal::Rohr, 2,
          "connection test failed[^]*pelto: WAIT_TIMEOUT \\(1012\\)\n$", "@R\r", {}},
         {"reset on a port that does not exist", {}, {"--port", "/dev/pelto-fehlt", "reset"}, Kanal::Rohr, 2,
-         "^pelto: HANDLE_COM_PORT_ERROR \\(1002\\)\n$", "", {}},
+         "^pelto: HANDLE_COM_PORT_ERROR \\(1002\\)\npelto: /dev/pelto-fehlt is missing: no such device[^\n]*\n$", "", {}},
         {"version of a stranded controller", &PeltoEingaben::Festsetzen, {"version"}, Kanal::Rohr, 2,
          "pelto: WAIT_TIMEOUT \\(1012\\)\n$", "", {}},
         {"standard output closed", {}, {"send", "A1,1"}, Kanal::Geschlossen, 0, "^$", "A1,1\r", {}},
