@@ -23,20 +23,14 @@ const char* Entitaet(unsigned char b) {
 
 std::string XmlText(std::string_view text) {
     std::string aus;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (const char* e = Entitaet(b)) {
+    const auto ascii = [&aus](unsigned char b) {
+        if (const char* e = Entitaet(b))
             aus += e;
-        } else if (b < 0x20 || b == 0x7F) {
+        else if (b < 0x20 || b == 0x7F)
             aus += "\xEF\xBF\xBD";
-        } else if (b < 0x80) {
+        else
             aus += static_cast<char>(b);
-        } else if (const std::size_t n = Utf8Laenge(text, i)) {
-            aus.append(text.substr(i, n));
-            i += n - 1;
-        } else {
-            Latin1_anhaengen(aus, b);
-        }
-    }
+    };
+    Utf8_umsetzen(text, aus, ascii, [&aus](unsigned char b) { Latin1_anhaengen(aus, b); });
     return aus;
 }

@@ -215,11 +215,12 @@ TEST_F(PeltoLinie, OpenErrorsSayWhy) {
     EXPECT_NE(e.fehler.find(tmp_.File("kein-geraet") + " is missing"), std::string::npos) << e.fehler;
 }
 
+// Each ends with 0; standard error is searched with the regex.
 struct Fortschrittsfall {
     const char* name;
     Args args;
-    bool bTerminal;
-    std::string fehler;  // regex searched in standard error
+    Start start;
+    std::string fehler;
 };
 
 TEST_F(PeltoLinie, ProgressOnlyOnATerminal) {
@@ -227,18 +228,19 @@ TEST_F(PeltoLinie, ProgressOnlyOnATerminal) {
     Datei("kopf.txt", "Kopf\r\n");
     Datei("befehle.txt", "#S300\r\n/ nothing\r\nW10\r\n");
     const std::string ende = " lines, \\d+ lines/s\x1b\\[K\r?\n";
+    const Start kTerminal{true, false};
     const Fortschrittsfall faelle[] = {
-        {"write: header and program lines", {"write", "3", "prog.txt", "kopf.txt"}, true, "\rpelto: 4/4" + ende},
-        {"size", {"size", "prog.txt", "kopf.txt"}, true, "\rpelto: 4/4" + ende},
-        {"run: the lines sent", {"run", "befehle.txt"}, true, "\rpelto: 2/2" + ende},
-        {"read: no total", {"read", "3"}, true, "\rpelto: \\d+" + ende},
-        {"not a terminal", {"write", "4", "prog.txt", "kopf.txt"}, false, "^$"},
-        {"quiet", {"--quiet", "read", "3"}, true, "^$"},
-        {"json", {"run", "befehle.txt", "--json"}, true, "^$"},
+        {"write: header and program lines", {"write", "3", "prog.txt", "kopf.txt"}, kTerminal, "\rpelto: 4/4" + ende},
+        {"size", {"size", "prog.txt", "kopf.txt"}, kTerminal, "\rpelto: 4/4" + ende},
+        {"run: the lines sent", {"run", "befehle.txt"}, kTerminal, "\rpelto: 2/2" + ende},
+        {"read: no total", {"read", "3"}, kTerminal, "\rpelto: \\d+" + ende},
+        {"not a terminal", {"write", "4", "prog.txt", "kopf.txt"}, {}, "^$"},
+        {"quiet", {"--quiet", "read", "3"}, kTerminal, "^$"},
+        {"json", {"run", "befehle.txt", "--json"}, kTerminal, "^$"},
     };
     for (const Fortschrittsfall& f : faelle) {
         SCOPED_TRACE(f.name);
-        const auto e = Pelto(f.args, Kanal::Rohr, Start{f.bTerminal, false});
+        const auto e = Pelto(f.args, Kanal::Rohr, f.start);
         EXPECT_EQ(e.status, 0) << e.fehler;
         EXPECT_TRUE(std::regex_search(e.fehler, std::regex(f.fehler))) << e.fehler;
     }
