@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "cli/exitstatus.h"
@@ -82,6 +83,15 @@ std::string ModultestBericht::Junit(const std::string& port) const {
     x += "    <properties>\n      <property name=\"port\" value=\"" + XmlText(port) + "\"/>\n    </properties>\n";
     for (const ModultestSchritt& s : schritte_) x += Testfall(s);
     return x + "  </testsuite>\n</testsuites>\n";
+}
+
+std::optional<std::string> ModultestBericht::Junit_pruefen(const std::string& datei) {
+    std::error_code ec;
+    const bool bDa = std::filesystem::exists(datei, ec);
+    const bool bSchreibbar = static_cast<bool>(std::ofstream(datei, std::ios::app));
+    if (!bDa) std::filesystem::remove(datei, ec);
+    if (bSchreibbar) return std::nullopt;
+    return "the JUnit report '" + datei + "' cannot be written";
 }
 
 std::optional<std::string> ModultestBericht::Junit_schreiben(const std::string& datei, const std::string& port) const {

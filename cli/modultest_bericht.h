@@ -19,6 +19,9 @@ public:
     // The JUnit XML; why it could not be written, or nothing.
     std::optional<std::string> Junit_schreiben(const std::string& datei, const std::string& port) const;
 
+    // Why the report could not be written at the end, or nothing; leaves
+    // no file behind that was not there.
+    static std::optional<std::string> Junit_pruefen(const std::string& datei);
     // "passed", "failed" or "skipped".
     static const char* Ausgangsname(Schrittausgang a);
 

@@ -158,11 +158,15 @@ TEST_F(PeltoLinie, ModultestEndsAtTheFirstFailureAndSkipsTheRest) {
     EXPECT_EQ(Jq(e.aus, ".[-1] | [.outcome, .exit] | @tsv"), "error\t2\n");
 }
 
-TEST_F(PeltoLinie, ModultestWithAReportThatCannotBeWrittenSendsNothing) {
+TEST_F(PeltoLinie, ModultestReportIsCheckedBeforeAnythingIsSent) {
     const auto e = Pelto({"modultest", "--junit", tmp_.File("fehlt/r.xml")});
     EXPECT_EQ(e.status, 3);
     EXPECT_NE(e.fehler.find("cannot be written"), std::string::npos) << e.fehler;
     EXPECT_EQ(sim_->LineBytes().in, 0u);
+    // A port that does not open leaves no empty report for the line's CI.
+    const auto ohne = Pelto({"--port", tmp_.File("kein-geraet"), "modultest", "--junit", "r.xml"});
+    EXPECT_EQ(ohne.status, 2);
+    EXPECT_FALSE(std::filesystem::exists(tmp_.File("r.xml")));
 }
 
 TEST_F(PeltoLinie, PortsListsEveryComNameWithoutOpeningOne) {
