@@ -12,7 +12,10 @@
 #include <regex>
 #include <sstream>
 
+#include "cli/ausgabekanal.h"
 #include "cli/fortschritt.h"
+#include "cli/ports_befehl.h"
+#include "common/schnittstellen_info.h"
 #include "pelto_cli_fixture.h"
 
 namespace {
@@ -220,6 +223,46 @@ TEST_F(PeltoLinie, OpenErrorsSayWhy) {
 }
 
 // Each ends with 0; standard error is searched with the regex.
+// The pseudo-terminal of the simulated controller dressed as a USB adapter
+// in a fake sysfs tree, with a stable name; what `ports` tells of it.
+TEST_F(PeltoLinie, PortsTellTheUsbAdapterAsTheTooltipsDo) {
+    namespace fs = std::filesystem;
+    const std::string pts = fs::canonical(sim_->DevicePath()).string();
+    const std::string name = fs::path(pts).filename();
+    const std::string usb = tmp_.File("sys/devices/usb1/1-2");
+    fs::create_directories(usb + "/1-2:1.0/tty");
+    fs::create_directories(tmp_.File("sys/class/tty/" + name));
+    fs::create_directory_symlink(usb + "/1-2:1.0", tmp_.File("sys/class/tty/" + name + "/device"));
+    const std::pair<const char*, const char*> strings[] = {
+        {"idVendor", "0403"}, {"manufacturer", "FTDI \"Bench\" & Co"}, {"product", "FT232R USB UART"}, {"serial", "A50285BI"}};
+    for (const auto& [datei, text] : strings) std::ofstream(usb + "/" + datei) << text << "\n";
+    fs::create_directories(tmp_.File("by-id"));
+    fs::create_symlink(pts, tmp_.File("by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
+    SchnittstellenInfo::Wurzeln_setzen({tmp_.File("sys"), tmp_.File("by-id")});
+    setenv("PELTO_COM33", sim_->DevicePath().c_str(), 1);
+    const auto zeigen = [](Ausgabe art) {
+        std::FILE* datei = std::tmpfile();
+        Ausgabekanal aus(datei);
+        EXPECT_EQ(Ports_zeigen(art, aus), 0);
+        std::string text(static_cast<std::size_t>(std::ftell(datei)), '\0');
+        std::rewind(datei);
+        EXPECT_EQ(std::fread(text.data(), 1, text.size(), datei), text.size());
+        std::fclose(datei);
+        return text;
+    };
+    const std::string json = zeigen(Ausgabe::Json), text = zeigen(Ausgabe::Text);
+    unsetenv("PELTO_COM33");
+    SchnittstellenInfo::Wurzeln_setzen({});
+    EXPECT_EQ(Jq(json, "map(select(.port == \"COM33\"))[] | [.device, .manufacturer, .product, .serial, .by_id[0]] | @tsv"),
+              pts + "\tFTDI \"Bench\" & Co\tFT232R USB UART\tA50285BI\t" +
+                  tmp_.File("by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0") + "\n");
+    EXPECT_NE(text.find("COM33\n  " + pts + "\n  Hersteller: FTDI \"Bench\" & Co\n  Produkt: FT232R USB UART\n"
+                        "  Seriennummer: A50285BI\n  " + tmp_.File("by-id/")),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(sim_->LineBytes().in, 0u);
+}
+
 struct Fortschrittsfall {
     const char* name;
     Args args;
