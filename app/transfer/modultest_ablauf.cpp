@@ -164,8 +164,6 @@ private:
 
 }  // namespace
 
-int Modultest_Schrittzahl() { return static_cast<int>(Schritte().size()); }
-
 int32_t Modultest_Ablauf(TransferSink& s, const ModultestMelder& melden) {
     Lauf lauf(s, melden);
     try {

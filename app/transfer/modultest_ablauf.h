@@ -15,7 +15,7 @@ enum class Schrittausgang { Bestanden, Fehlgeschlagen, Uebersprungen };
 // One step as it ended: the link's last request and reply (raw), and the
 // time of the operation and its wait, without the pause after it.
 struct ModultestSchritt {
-    int nummer = 0;  // 1 to Modultest_Schrittzahl()
+    int nummer = 0;  // from 1, in the order of the sequence
     std::string name;
     std::string anfrage, antwort;
     double ms = 0;
@@ -25,8 +25,6 @@ struct ModultestSchritt {
 
 // Gets each step as it ends; after a failure every remaining one, skipped.
 using ModultestMelder = std::function<void(const ModultestSchritt&)>;
-
-int Modultest_Schrittzahl();
 
 // 0, or the code of the step that failed (reported through `s`). A sink
 // that is interrupted ends the test before its next step with ACK_ERROR.
