@@ -1,6 +1,7 @@
 #include "cli/aufruf.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <map>
 
@@ -28,7 +29,8 @@ const std::map<std::string, Regel>& Regeln() {
         {"read", {1, 1, Art::Slot}},         {"size", {2, 2, Art::Datei}},
         {"delete", {1, 1, Art::SlotOderAlle}}, {"fat", {0, 1, Art::SlotOderAlle}},
         {"reset", {0, 0, Art::Keins}},       {"stop", {0, 0, Art::Keins}},
-        {"halt", {0, 0, Art::Keins}},
+        {"halt", {0, 0, Art::Keins}},        {"ports", {0, 0, Art::Keins}},
+        {"modultest", {0, 0, Art::Keins}},
     };
     return regeln;
 }
@@ -98,45 +100,74 @@ std::string Wert(const std::vector<std::string>& args, std::size_t& i, const std
 
 bool Option(const std::string& a, const std::string& name) { return a == name || a.rfind(name + "=", 0) == 0; }
 
+// One option at args[i]; its value, if any, is taken too.
+void Option_lesen(const std::vector<std::string>& args, std::size_t& i, Aufruf& a) {
+    const std::string& o = args[i];
+    if (Option(o, "--port")) {
+        a.port = Port_pruefen(Wert(args, i, "--port"));
+    } else if (Option(o, "--baud")) {
+        const std::string b = Wert(args, i, "--baud");
+        Pruefen(Zahl(b, a.baud) && a.baud > 0 && a.baud <= kMaxBaud, "baud rate '" + b + "' is not a rate");
+    } else if (Option(o, "--junit")) {
+        a.junit = Wert(args, i, "--junit");
+        Pruefen(!a.junit.empty(), "--junit needs a file name");
+    } else if (o == "--json") {
+        a.ausgabe = Ausgabe::Json;
+    } else if (o == "--quiet") {
+        a.bStill = true;
+    } else if (o == "--header") {
+        a.bNurHeader = true;
+    } else if (o == "--help" || o == "-h") {
+        a.bHilfe = true;
+    } else {
+        throw Nutzungsfehler{"unknown option '" + o + "'"};
+    }
+}
+
+// Options that belong to one command only.
+void Befehlsoptionen_pruefen(const Aufruf& a) {
+    Pruefen(!a.bNurHeader || a.befehl == "read", "--header is an option of 'read' only");
+    Pruefen(a.junit.empty() || a.befehl == "modultest", "--junit is an option of 'modultest' only");
+}
+
 }  // namespace
 
 Aufruf Aufruf_lesen(const std::vector<std::string>& args) {
     Aufruf a;
-    std::size_t i = 0;
-    for (; i < args.size() && args[i].rfind("-", 0) == 0; ++i) {
-        const std::string& o = args[i];
-        if (Option(o, "--port")) {
-            a.port = Port_pruefen(Wert(args, i, "--port"));
-        } else if (Option(o, "--baud")) {
-            const std::string b = Wert(args, i, "--baud");
-            Pruefen(Zahl(b, a.baud) && a.baud > 0 && a.baud <= kMaxBaud, "baud rate '" + b + "' is not a rate");
-        } else if (o == "--json") {
-            a.ausgabe = Ausgabe::Json;
-        } else if (o == "--quiet") {
-            if (a.ausgabe != Ausgabe::Json) a.ausgabe = Ausgabe::Still;
-        } else if (o == "--help" || o == "-h") {
-            a.bHilfe = true;
-            return a;
-        } else {
-            throw Nutzungsfehler{"unknown option '" + o + "'"};
-        }
+    std::vector<std::string> woerter;
+    bool bOptionen = true;
+    // Options anywhere, as other tools take them; "--" ends them. "-" alone
+    // and negative numbers are words.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& w = args[i];
+        if (bOptionen && w == "--")
+            bOptionen = false;
+        else if (bOptionen && w.size() > 1 && w[0] == '-' && !std::isdigit(static_cast<unsigned char>(w[1])))
+            Option_lesen(args, i, a);
+        else
+            woerter.push_back(args[i]);
     }
-    Pruefen(i < args.size(), "no command given");
-    a.befehl = args[i++];
-    a.argumente.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
-    if (a.befehl == "read") {
-        const auto h = std::find(a.argumente.begin(), a.argumente.end(), "--header");
-        a.bNurHeader = h != a.argumente.end();
-        if (a.bNurHeader) a.argumente.erase(h);
-    }
+    if (a.bHilfe) return a;
+    if (a.bStill && a.ausgabe != Ausgabe::Json) a.ausgabe = Ausgabe::Still;
+    Pruefen(!woerter.empty(), "no command given");
+    a.befehl = woerter.front();
+    a.argumente.assign(woerter.begin() + 1, woerter.end());
     Argumente_pruefen(a);
+    Befehlsoptionen_pruefen(a);
     return a;
 }
 
 int Slot_oder_alle(const std::string& text) { return text == "all" ? 0 : Slot(text); }
 
 const char* Nutzung() {
-    return "usage: pelto [--port COM<n>|PATH] [--baud N] [--json] [--quiet] COMMAND [ARGUMENTS]\n"
+    return "usage: pelto [OPTIONS] COMMAND [ARGUMENTS]\n"
+           "Options go anywhere on the line; -- ends them.\n"
+           "\n"
+           "  --port COM<n>|PATH           the port (COM1 when not given)\n"
+           "  --baud N                     the baud rate (115200)\n"
+           "  --json                       one JSON object per exchange, then the outcome\n"
+           "  --quiet                      the result only; no progress\n"
+           "  --help, -h                   this text\n"
            "\n"
            "  version                      the controller's version\n"
            "  status                       the six status characters\n"
@@ -151,8 +182,15 @@ const char* Nutzung() {
            "  fat [SLOT|all]               the allocation table\n"
            "  reset | stop | halt          the immediate commands (reset and stop go out even\n"
            "                               when the connection check fails)\n"
+           "  ports                        the ports present, with their USB adapters; opens none\n"
+           "  modultest [--junit FILE]     the module test, one line (--json: object) per step;\n"
+           "                               --junit writes a JUnit XML report, one test case per step\n"
            "\n"
-           "Exit status: 0 success, 1 controller error, 2 link error, 3 file cannot be sent,\n"
+           "write, read, size and run show their progress on standard error when it is a\n"
+           "terminal (not with --quiet or --json).\n"
+           "\n"
+           "Exit status: 0 success, 1 controller error, 2 link error (the port cannot be opened:\n"
+           "missing, busy or not permitted, said on standard error), 3 file cannot be sent,\n"
            "64 wrong usage, 70 out of memory, 74 standard output could not be written,\n"
-           "130 interrupted (the stop was sent).\n";
+           "130 interrupted (the stop was sent). modultest ends with 0 only if every step passed.\n";
 }

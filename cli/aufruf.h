@@ -15,6 +15,8 @@ struct Aufruf {
     std::string befehl;
     std::vector<std::string> argumente;  // after the command
     bool bNurHeader = false;             // read --header
+    bool bStill = false;                 // --quiet (--json wins wherever it stands)
+    std::string junit;                   // modultest --junit FILE
 };
 
 // Wrong usage, with the reason.

@@ -1,15 +1,18 @@
 #include "cli/cli_befehle.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <vector>
 
 #include "app/files/file_lines.h"
+#include "app/transfer/modultest_ablauf.h"
 #include "app/transfer/programm_transfer.h"
 #include "app/transfer/transfer_ablauf.h"
 #include "cli/exitstatus.h"
-#include "common/schnittstellen.h"
+#include "cli/modultest_bericht.h"
+#include "cli/oeffnungsgrund.h"
 #include "link/keloCOMv1.h"
 #include "platform/port_names.h"
 
@@ -80,6 +83,17 @@ int32_t Mit_Ergebnis(CliSink& s, int32_t e) {
     return e;
 }
 
+// The window's module test, each step shown as it ends.
+int32_t Modultest(const Aufruf& a, CliSink& s) {
+    ModultestBericht bericht(a.ausgabe, s.Kanal());
+    s.Austausche_zeigen(false);
+    const int32_t e = Modultest_Ablauf(s, [&bericht](const ModultestSchritt& m) { bericht.Schritt(m); });
+    if (a.junit.empty()) return e;
+    const auto problem = bericht.Junit_schreiben(a.junit, a.port);
+    if (problem) std::fprintf(stderr, "pelto: %s\n", problem->c_str());
+    return problem && e == 0 ? kDateiNichtSendbar : e;
+}
+
 using Ausfuehrung = std::function<int32_t(const Aufruf&, CliSink&)>;
 
 const std::map<std::string, Ausfuehrung>& Befehle() {
@@ -116,6 +130,7 @@ const std::map<std::string, Ausfuehrung>& Befehle() {
         {"reset", [](const Aufruf&, CliSink& s) { return Sofort(s, &TkeloCOM::Reset_ausfuehren); }},
         {"stop", [](const Aufruf&, CliSink& s) { return Sofort(s, &TkeloCOM::Achsen_stoppen); }},
         {"halt", [](const Aufruf&, CliSink& s) { return Sofort(s, &TkeloCOM::Achsen_anhalten); }},
+        {"modultest", Modultest},
     };
     return befehle;
 }
@@ -126,12 +141,19 @@ int Portnummer(const std::string& port) {
     return kPfadPort;
 }
 
-// Goes out even when the connection check fails.
-// The path as given, or the console name's PELTO_COM<n>.
-std::string Port_Hinweis(const std::string& port) {
-    if (port.find('/') != std::string::npos) return Pfad_Hinweis(port);
-    return Umgebungs_Hinweis(platform::ComNumberFromName(port));
+// Why the port did not open: a PELTO_COM<n> that names no serial device,
+// a device that is missing, busy or not permitted.
+// Why the port did not open; a console name given its device through
+// PELTO_COM<n> names the variable.
+void Oeffnung_erklaeren(CliSink& s, const std::string& port, int n) {
+    std::string text = Oeffnungsgrund(platform::ComDevicePath(n));
+    const std::string variable = "PELTO_COM" + std::to_string(n);
+    const char* wert = std::getenv(variable.c_str());
+    if (port.find('/') == std::string::npos && wert && !text.empty()) text = variable + "=" + text;
+    if (!text.empty()) s.Zeile(text, Zeilenart::Hinweis);
 }
+
+// Goes out even when the connection check fails.
 
 bool Ohne_Verbindungstest(const Aufruf& a) { return a.befehl == "reset" || a.befehl == "stop"; }
 
@@ -141,17 +163,26 @@ std::optional<std::string> Dateien_pruefen(const Aufruf& a) {
     if (a.befehl == "run") return Befehlsdatei_pruefen(a.argumente[0]);
     if (a.befehl == "write") return Programmpaar_pruefen(Paar(a, 1));
     if (a.befehl == "size") return Programmpaar_pruefen(Paar(a, 0));
+    // The report of a test that ran must not be lost at its end.
+    if (!a.junit.empty()) return ModultestBericht::Junit_pruefen(a.junit);
     return std::nullopt;
 }
 
 bool Stoppbar(const Aufruf& a) {
-    return a.befehl == "send" || a.befehl == "run" || a.befehl == "write" || a.befehl == "size";
+    return a.befehl == "send" || a.befehl == "run" || a.befehl == "write" || a.befehl == "size" ||
+           a.befehl == "modultest";
+}
+
+bool Mit_Fortschritt(const Aufruf& a) {
+    return a.ausgabe == Ausgabe::Text &&
+           (a.befehl == "write" || a.befehl == "read" || a.befehl == "size" || a.befehl == "run");
 }
 
 int32_t Verbinden(const Aufruf& a, CliSink& s) {
     bool bOffen = false;
+    const int n = Portnummer(a.port);
     try {
-        s.Link().Init(static_cast<int8_t>(Portnummer(a.port)), a.baud);
+        s.Link().Init(static_cast<int8_t>(n), a.baud);
         bOffen = true;
         s.Link().Connect();
     } catch (int& e) {
@@ -159,9 +190,7 @@ int32_t Verbinden(const Aufruf& a, CliSink& s) {
         // connection check, but still takes a reset or a stop.
         if (!bOffen || !Ohne_Verbindungstest(a)) {
             s.Fehler_melden(e);
-            // A device that is missing or no serial one says why.
-            if (const std::string hinweis = Port_Hinweis(a.port); !bOffen && !hinweis.empty())
-                s.Zeile(hinweis, Zeilenart::Hinweis);
+            if (!bOffen) Oeffnung_erklaeren(s, a.port, n);
             return e;
         }
         s.Zeile("connection test failed with " + Fehlermeldung(e) + "; the " + a.befehl + " is sent all the same",

@@ -15,6 +15,10 @@ std::optional<std::string> Dateien_pruefen(const Aufruf& a);
 // (sent as requests), command files and program transfers.
 bool Stoppbar(const Aufruf& a);
 
+// Whether the command shows progress on a terminal: the long transfers,
+// when the exchange is shown as text.
+bool Mit_Fortschritt(const Aufruf& a);
+
 // Opens the link with the window's rules: Init, then the connection check.
 // 0, or the error code (reported). A failed check only gives a warning before
 // a reset or a stop, which must reach a controller that does not answer it.

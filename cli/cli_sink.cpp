@@ -11,15 +11,13 @@ namespace {
 // out before the program body.
 constexpr int8_t kAnsteuersignal = 1;
 
-// Every control character by name; room for five characters per byte, so
-// nothing is cut.
+}  // namespace
+
 std::string Dargestellt(const char* text) {
     char zeile[TkeloCOM::kPufferGroesse * 5 + 1] = {};
     Steuerzeichen_darstellen(zeile, sizeof zeile, text);
     return zeile;
 }
-
-}  // namespace
 
 CliSink::CliSink(TkeloCOM& link, Ausgabe art, Ausgabekanal& aus, std::FILE* fehler)
     : link_(link), art_(art), aus_(aus), fehler_(fehler), uhr_(std::chrono::steady_clock::now()) {}
@@ -31,7 +29,20 @@ double CliSink::Verstrichen() {
     return std::chrono::duration<double, std::milli>(jetzt - uhr_).count();
 }
 
+void CliSink::Platz_machen(bool bStandardausgabe) {
+    if (fortschritt_ && (!bStandardausgabe || bAusgabeTeilt_)) fortschritt_->Wegnehmen();
+}
+
+void CliSink::Zeilen_erwartet(std::size_t n) {
+    if (fortschritt_) fortschritt_->Erwartet(n);
+}
+
+void CliSink::Zeile_fertig() {
+    if (fortschritt_) fortschritt_->Fertig();
+}
+
 void CliSink::Zeile(const std::string& text, Zeilenart art) {
+    Platz_machen(art != Zeilenart::Hinweis);
     if (art == Zeilenart::Hinweis)
         std::fprintf(fehler_, "pelto: %s\n", text.c_str());
     else if (art_ == Ausgabe::Text)
@@ -39,6 +50,7 @@ void CliSink::Zeile(const std::string& text, Zeilenart art) {
 }
 
 void CliSink::Programmtext_offen() {
+    Platz_machen(false);
     std::fprintf(fehler_, "pelto: the controller may still be taking program text; 'pelto reset' brings it back\n");
 }
 
@@ -90,7 +102,9 @@ void CliSink::Befehl_beenden(int32_t iFehler) {
 }
 
 void CliSink::Fehler_melden(int32_t iFehler) {
-    if (!Abgebrochen()) std::fprintf(fehler_, "pelto: %s\n", Fehlermeldung(iFehler).c_str());
+    if (Abgebrochen()) return;
+    Platz_machen(false);
+    std::fprintf(fehler_, "pelto: %s\n", Fehlermeldung(iFehler).c_str());
 }
 
 void CliSink::Einstellungen_senden() {
@@ -103,6 +117,8 @@ void CliSink::Einstellungen_senden() {
 }
 
 void CliSink::Zeigen(const Austausch& a) {
+    if (!bAustauscheZeigen_) return;
+    Platz_machen(true);
     if (art_ == Ausgabe::Text) {
         if (a.bAnfrage) aus_.Zeile(a.anfrage);
         if (a.bAntwort) aus_.Zeile(a.antwort);

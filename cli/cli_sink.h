@@ -10,8 +10,13 @@
 
 #include "app/transfer/transfer_sink.h"
 #include "cli/ausgabekanal.h"
+#include "cli/fortschritt.h"
 
 enum class Ausgabe { Text, Json, Still };
+
+// The link's request or reply with its control characters by name ("<CR>");
+// nothing is cut.
+std::string Dargestellt(const char* text);
 
 // What the tool shows: the exchanges as the log pane shows them (text), one
 // JSON object per exchange, or nothing but the result (still). Errors go to
@@ -23,6 +28,7 @@ public:
     CliSink(TkeloCOM& link, Ausgabe art, Ausgabekanal& aus, std::FILE* fehler = stderr);
 
     TkeloCOM& Link() override { return link_; }
+    Ausgabekanal& Kanal() { return aus_; }
     char* Befehlspuffer() override { return szBefehl_; }
     std::size_t Befehlspuffergroesse() const override { return sizeof szBefehl_; }
     void Leeren() override {}
@@ -32,6 +38,15 @@ public:
     void Einstellungen_senden() override;
     bool Abgebrochen() const override { return abgebrochen_ && abgebrochen_(); }
     void Programmtext_offen() override;
+    void Zeilen_erwartet(std::size_t n) override;
+    void Zeile_fertig() override;
+
+    // Progress goes there; on a terminal that standard output shares, its
+    // line is taken away before each line of output.
+    void Fortschritt_zeigen(Fortschritt* f, bool bAusgabeTeilt) {
+        fortschritt_ = f;
+        bAusgabeTeilt_ = bAusgabeTeilt;
+    }
 
     void Abbruch_abfragen(std::function<bool()> abgebrochen) { abgebrochen_ = std::move(abgebrochen); }
     // Stops the axes from another thread; the link's last request and reply
@@ -40,6 +55,9 @@ public:
     // The error's name (and the controller's text) on standard error; not
     // after an interrupt, whose stop ended the command.
     void Fehler_melden(int32_t iFehler);
+    // Off for a command that reports its own steps: exchanges are then not
+    // shown, errors still are.
+    void Austausche_zeigen(bool bZeigen) { bAustauscheZeigen_ = bZeigen; }
     // Time of the next exchange counts from here.
     void Uhr_stellen();
     // The replies shown so far, as they came.
@@ -65,6 +83,7 @@ private:
     void Zeigen(const Austausch& a);
     void Offen_ausgeben();
     double Verstrichen();
+    void Platz_machen(bool bStandardausgabe);
 
     TkeloCOM& link_;
     Ausgabe art_;
@@ -79,4 +98,7 @@ private:
     std::vector<std::string> antworten_;
     std::vector<std::string> ergebnis_;
     int32_t iFehlerantwort_ = 0;
+    bool bAustauscheZeigen_ = true;
+    Fortschritt* fortschritt_ = nullptr;
+    bool bAusgabeTeilt_ = false;
 };

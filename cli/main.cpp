@@ -1,10 +1,13 @@
 // pelto: the controller from a shell and from scripts.
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +18,12 @@
 #include "cli/cli_dialoge.h"
 #include "cli/cli_sink.h"
 #include "cli/exitstatus.h"
+#include "cli/fortschritt.h"
 #include "cli/json_text.h"
+#include "cli/ports_befehl.h"
 #include "cli/standardkanaele.h"
 #include "common/protokolldatei.h"
+#include "common/schnittstellen.h"
 #include "link/keloCOMv1.h"
 
 namespace {
@@ -44,11 +50,17 @@ int Ausfuehren(const Aufruf& a, Ausgabekanal& aus) {
         if (iFehler == EPIPE) abbruch.Ausloesen();
     });
     s.Abbruch_abfragen([&abbruch] { return abbruch.Ausgeloest(); });
+    std::optional<Fortschritt> fortschritt;
+    if (Mit_Fortschritt(a) && ::isatty(STDERR_FILENO)) {
+        fortschritt.emplace(stderr);
+        s.Fortschritt_zeigen(&*fortschritt, ::isatty(STDOUT_FILENO));
+    }
     int32_t iErgebnis = Verbinden(a, s);
     if (iErgebnis == 0 && !abbruch.Ausgeloest()) {
         abbruch.Stoppbar(Stoppbar(a));
         s.Uhr_stellen();
         iErgebnis = Befehl_ausfuehren(a, s);
+        if (fortschritt) fortschritt->Abschliessen();
         if (iErgebnis == 0 && (iErgebnis = s.Fehlerantwort())) s.Fehler_melden(iErgebnis);
     }
     abbruch.Fertig();
@@ -72,6 +84,11 @@ int Starten(const std::vector<std::string>& args, Ausgabekanal& aus) {
     if (a.bHilfe) {
         aus.Schreiben(Nutzung());
         return kExitOk;
+    }
+    if (a.befehl == "ports") {
+        if (const std::string hinweis = Umgebungs_Hinweise(); !hinweis.empty())
+            std::fprintf(stderr, "pelto: %s\n", hinweis.c_str());
+        return Ports_zeigen(a.ausgabe, aus);
     }
     if (const auto problem = Dateien_pruefen(a))
         return Vorher_beenden(aus, a.ausgabe == Ausgabe::Json, kExitDatei, *problem, false);

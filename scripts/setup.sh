@@ -3,6 +3,8 @@
 set -euo pipefail
 need=(cmake g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev
       dpkg-dev desktop-file-utils file groff-base jq lintian qt6-svg-dev xvfb openbox x11-utils)
+# xmllint checks the JUnit report of pelto modultest.
+need+=(libxml2-utils)
 # The console's font package, named in one place for the build and packaging.
 need+=("$(sed -n 's/^set(PELTO_FONT_PACKAGE "\(.*\)")$/\1/p' "$(dirname "$0")/../cmake/font.cmake")")
 missing=()

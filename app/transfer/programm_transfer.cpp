@@ -85,6 +85,7 @@ bool Headerzeilen_streamen(TransferSink& s, const std::vector<std::string>& zeil
         const std::string zeile = StripTrailing(roh);
         if (summe + zeile.size() > kHeaderBudget) {
             bVollstaendig = false;
+            s.Zeile_fertig();  // dealt with: left out
             continue;
         }
         summe += zeile.size();
@@ -92,6 +93,7 @@ bool Headerzeilen_streamen(TransferSink& s, const std::vector<std::string>& zeil
         s.Link().SendReq_Kopfzeile(zeile.c_str(), &iResetStand);
         s.Link().WaitResp(-2);
         s.Protokoll_schreiben(false, true, false);
+        s.Zeile_fertig();
     }
     return bVollstaendig;
 }
@@ -125,6 +127,7 @@ void Programm_uebertragen(TransferSink& s, const std::vector<std::string>& zeile
     Fuer_jede_Befehlszeile(zeilen, [&s, &iResetStand](const std::string& zeile) {
         Befehl_setzen(s, zeile + '\r');
         Quittiert_senden(s, kKurz, &iResetStand);
+        s.Zeile_fertig();
     });
     Befehl_setzen(s, std::string(1, kEtx));
     Quittiert_senden(s, kEndmarke, &iResetStand);
@@ -141,6 +144,7 @@ void Programm_empfangen(TransferSink& s) {
         s.Link().WaitResp(kKurz);
         const char letztes = Letztes(Antwort(s));
         s.Protokoll_schreiben(false, false, true);
+        s.Zeile_fertig();
         if (letztes == kAck) return;
     }
 }
@@ -180,6 +184,16 @@ void Befehl_senden(TransferSink& s, const std::string& zeile) {
     if (Antwort(s)[0] == kNak) Nachantwort(s, kBefehlsende);
 }
 
+std::size_t Befehlszeilen_zahl(const std::vector<std::string>& zeilen) {
+    std::size_t n = 0;
+    Fuer_jede_Befehlszeile(zeilen, [&n](const std::string&) { ++n; });
+    return n;
+}
+
 void Befehlszeilen_senden(TransferSink& s, const std::vector<std::string>& zeilen) {
-    Fuer_jede_Befehlszeile(zeilen, [&s](const std::string& zeile) { Befehl_senden(s, zeile); });
+    s.Zeilen_erwartet(Befehlszeilen_zahl(zeilen));
+    Fuer_jede_Befehlszeile(zeilen, [&s](const std::string& zeile) {
+        Befehl_senden(s, zeile);
+        s.Zeile_fertig();
+    });
 }

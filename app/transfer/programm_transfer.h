@@ -37,5 +37,7 @@ void Gesamte_FAT_lesen(TransferSink& s);
 // One command line (without its CR): sent, and when the controller answers
 // NAK its final answer is waited for. Error replies are shown, not raised.
 void Befehl_senden(TransferSink& s, const std::string& zeile);
+// How many lines of a program or command file the line rules let through.
+std::size_t Befehlszeilen_zahl(const std::vector<std::string>& zeilen);
 // Sends the lines of a command file that the line rules let through.
 void Befehlszeilen_senden(TransferSink& s, const std::vector<std::string>& zeilen);

@@ -118,6 +118,7 @@ void Paar_uebertragen(TransferSink& s, const Programmpaar& p, const std::string&
     const std::vector<std::string> header = Laden(p.header, FirstUnsendableHeaderLine);
     const std::vector<std::string> programm = Laden(p.programm, FirstUnsendableProgramLine);
     const uint32_t iResetStand = s.Link().iResets;
+    s.Zeilen_erwartet(header.size() + Befehlszeilen_zahl(programm));
     Befehl_setzen(s, eroeffnung);
     try {
         Header_uebertragen(s, header, iResetStand);

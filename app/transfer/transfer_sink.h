@@ -33,6 +33,10 @@ public:
     virtual void Einstellungen_senden() = 0;
     // True when the routine must send nothing more (the tool was interrupted).
     virtual bool Abgebrochen() const { return false; }
+    // Progress through a routine's lines: `n` more to come (file lines to
+    // send), and one line sent or received. A read does not know its total.
+    virtual void Zeilen_erwartet(std::size_t n) { (void)n; }
+    virtual void Zeile_fertig() {}
     // A write was cut off where the controller may still take program text.
     virtual void Programmtext_offen() {
         Zeile("Die Steuerung nimmt womöglich noch Programmtext an: \"Reset ausführen\" bringt sie zurück.",

@@ -26,9 +26,10 @@ protected:
         sim_->Start();
     }
 
-    PeltoProzess::Ergebnis Pelto(Args args, PeltoProzess::Kanal aus = PeltoProzess::Kanal::Rohr) {
+    PeltoProzess::Ergebnis Pelto(Args args, PeltoProzess::Kanal aus = PeltoProzess::Kanal::Rohr,
+                                 PeltoProzess::Start start = {}) {
         args.insert(args.begin(), {"--port", sim_->DevicePath()});
-        return PeltoProzess::Lauf(args, tmp_.Path(), aus);
+        return PeltoProzess::Lauf(args, tmp_.Path(), aus, start);
     }
 
     void Datei(const std::string& name, const std::string& inhalt) {
@@ -46,12 +47,16 @@ protected:
     // `filter` of jq over all the JSON objects of `json`, as raw text.
     std::string Jq(const std::string& json, const std::string& filter) {
         Datei("aus.json", json);
-        const std::string befehl = "jq -r -s '" + filter + "' " + tmp_.File("aus.json");
+        return Werkzeug("jq -r -s '" + filter + "' " + tmp_.File("aus.json"), json);
+    }
+
+    // What a shell command prints; it must succeed. `wovon` explains a failure.
+    static std::string Werkzeug(const std::string& befehl, const std::string& wovon) {
         std::string aus;
         if (FILE* p = popen(befehl.c_str(), "r")) {
             char puffer[512];
             while (std::fgets(puffer, sizeof puffer, p)) aus += puffer;
-            EXPECT_EQ(pclose(p), 0) << filter << "\n" << json;
+            EXPECT_EQ(pclose(p), 0) << befehl << "\n" << wovon;
         }
         return aus;
     }

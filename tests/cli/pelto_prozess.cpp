@@ -1,16 +1,39 @@
 #include "pelto_prozess.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <stdexcept>
 
-PeltoProzess::PeltoProzess(const std::vector<std::string>& args, const std::string& ordner, Kanal ausgabe) {
+namespace {
+
+// Standard error as a pipe, or as a pseudo-terminal whose master is read.
+void Fehlerkanal(bool bTerminal, int kanal[2]) {
+    if (!bTerminal) {
+        if (pipe(kanal) != 0) throw std::runtime_error("pipe");
+        return;
+    }
+    if (openpty(&kanal[0], &kanal[1], nullptr, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+}
+
+void Rechte_abgeben() {
+    constexpr uid_t kNobody = 65534;
+    if (getuid() != 0) return;
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(126);
+}
+
+}  // namespace
+
+PeltoProzess::PeltoProzess(const std::vector<std::string>& args, const std::string& ordner, Kanal ausgabe,
+                           Start start) {
     int aus[2], fehler[2];
-    if (pipe(aus) != 0 || pipe(fehler) != 0) throw std::runtime_error("pipe");
+    if (pipe(aus) != 0) throw std::runtime_error("pipe");
+    Fehlerkanal(start.bFehlerTerminal, fehler);
     pid_ = fork();
     if (pid_ == 0) {
         dup2(aus[1], 1);
@@ -19,6 +42,7 @@ PeltoProzess::PeltoProzess(const std::vector<std::string>& args, const std::stri
         if (ausgabe == Kanal::Geschlossen) close(1);
         if (ausgabe == Kanal::Voll) dup2(open("/dev/full", O_WRONLY), 1);
         if (chdir(ordner.c_str()) != 0) _exit(127);
+        if (start.bOhneRechte) Rechte_abgeben();
         std::vector<char*> argv{const_cast<char*>(PELTO_PFAD)};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
@@ -75,8 +99,8 @@ PeltoProzess::Ergebnis PeltoProzess::Warten() {
 }
 
 PeltoProzess::Ergebnis PeltoProzess::Lauf(const std::vector<std::string>& args, const std::string& ordner,
-                                           Kanal aus) {
-    PeltoProzess p(args, ordner, aus);
+                                           Kanal aus, Start start) {
+    PeltoProzess p(args, ordner, aus, start);
     if (aus == Kanal::LeserGeht) p.Leser_gehen();
     return p.Warten();
 }
