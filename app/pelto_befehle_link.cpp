@@ -143,15 +143,21 @@ void TMainForm::PortsFuellen() {
     }
 }
 
-// The port chosen stays chosen, and a vanished one stays in the field, so a
-// new list never changes the link by itself.
+// The port chosen stays chosen, even while its adapter is away (so that
+// "Ini" finds it again when it is back): a new list never changes the link
+// by itself.
 void TMainForm::PortsAuffrischen() {
-    const QString gewaehlt = Seriell_ComboBox->currentText();
+    const QString gewaehlt = Seriell_ComboBox->currentIndex() < 0 ? QString() : Seriell_ComboBox->currentText();
     const QSignalBlocker still(Seriell_ComboBox);
     PortsFuellen();
-    const int i = Seriell_ComboBox->findText(gewaehlt);
+    int i = Seriell_ComboBox->findText(gewaehlt);
+    if (i < 0 && !gewaehlt.isEmpty()) {
+        const int n = platform::ComNumberFromName(gewaehlt.toStdString());
+        for (i = 0; i < Seriell_ComboBox->count(); ++i)
+            if (platform::ComNumberFromName(Seriell_ComboBox->itemText(i).toStdString()) > n) break;
+        Seriell_ComboBox->insertItem(i, gewaehlt);
+    }
     Seriell_ComboBox->setCurrentIndex(i);
-    if (i < 0) Seriell_ComboBox->setEditText(gewaehlt);
     Seriell_ComboBox->setToolTip(Seriell_ComboBox->currentData(Qt::ToolTipRole).toString());
 }
 

@@ -105,6 +105,14 @@ void FensterLink::adapterKommenUndGehen() {
     QComboBox* box = k.Form().Seriell_ComboBox;
     QCOMPARE(Eintraege(box), QStringList{"COM1"});
     const size_t anfragen = k.Sim().Requests().size();
+    // The port chosen stays in the list while its adapter is away.
+    const std::string com1 = k.Ordner().File("com1");
+    fs::create_symlink(k.Sim().DevicePath(), com1);
+    ::setenv("PELTO_COM1", com1.c_str(), 1);
+    fs::create_symlink(zweiter.DevicePath(), geraete + "/com3");
+    fs::remove(com1);
+    QTRY_COMPARE_WITH_TIMEOUT(Eintraege(box), (QStringList{"COM1", "COM3"}), 5000);
+    fs::remove(geraete + "/com3");
     fs::create_symlink(zweiter.DevicePath(), geraete + "/com3");
     QTRY_COMPARE_WITH_TIMEOUT(Eintraege(box), (QStringList{"COM1", "COM3"}), 5000);
     fs::remove(geraete + "/com3");
