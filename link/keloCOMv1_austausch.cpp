@@ -46,7 +46,8 @@ void TkeloCOM_thread::Uebergeben() {
 bool TkeloCOM_thread::Uebergeben_MB() {
     buch::Ereignis e {buch::Ereignis::Antwort, buch::kAt};
     e.anfang = buch::Anfang_von(szRxBuffer_MB);
-    e.ack = Endet_mit(szRxBuffer_MB, iRxCount_MB, zeichen::ACK);
+    // "@RS" ACK confirms only as these four characters.
+    e.ack = iRxCount_MB >= 4 && szRxBuffer_MB[3] == zeichen::ACK;
     const buch::Wirkung w = Buchen(e, szRxBuffer_MB);
     if (w.bAusruf) iAusruf_ = w.nummer;
     return w.bAusruf;

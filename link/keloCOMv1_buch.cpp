@@ -222,9 +222,9 @@ void Bestaetigt(Buch& b, W& w) {
 // the late answer of one given up on, else nobody's.
 W At_Antwort(Buch& b, const Ereignis& e) {
     int live = At_finden(b, Z::Gebucht, &e.anfang);
-    // "@E" and BEL: the controller refuses an "@" request it cannot read;
+    // "@E" n BEL: the controller refuses an "@" request it cannot read;
     // the oldest one still owed its answer gets the refusal.
-    if (live < 0 && !e.ack && std::strncmp(e.anfang.c, "@E", 2) == 0) live = At_finden(b, Z::Gebucht, nullptr);
+    if (live < 0 && std::strncmp(e.anfang.c, "@E", 2) == 0) live = At_finden(b, Z::Gebucht, nullptr);
     const int alt = At_finden(b, Z::Verwaist, &e.anfang);
     W w;
     int i = live;

@@ -51,7 +51,8 @@ struct Ereignis {
     enum Art : uint8_t {
         Gesendet,             // a request passed its gate on `kanal` (with `anfang` for "@")
         GesendetOhneAntwort,  // header text: sent, owed no answer
-        Antwort,              // a reply is complete on `kanal` (`nak`, `ack`: how it ends; `anfang` for "@")
+        Antwort,              // a reply is complete on `kanal` (`nak`: it ends so; "@": `anfang`, and
+                              // `ack`: an ACK follows the beginning's three characters)
         Ausruf,               // the "!" of a confirmed reset for request `nummer`
         WartenBeginnt,        // `sender` starts waiting on `kanal`
         Genommen,             // a waiting `sender` takes its reply on `kanal`

@@ -2,12 +2,12 @@
 // of events up to a depth, with the production book and reply assembly in
 // the loop. Every reply the controller sends carries the identity of the
 // request it answers (or none: noise); faults are events (a reply lost,
-// delayed past its time, split, noise of every shape, an "@RS" nobody asked
-// for, the line gone and back); time advances in ticks. In every distinct
-// state it checks:
+// duplicated, delayed past its time, split, noise of every shape, an "@RS"
+// nobody asked for, a request lost, the line gone and back); time advances
+// in ticks. In every distinct state it checks:
 //  (a) a sender takes only replies that answer its own request;
-//  (b) an answer that arrives while its sender still waits is never dropped
-//      nor given to another;
+//  (b) an answer that arrives whole while its sender still waits is neither
+//      dropped nor given to another, and a confirmed stop releases it;
 //  (c) Stop passes its gate at once, but while a program's header goes out;
 //  (d) once the faults stop, a normal request gets through within the
 //      documented bound without "Ini", and the mailboxes are empty.
@@ -251,13 +251,24 @@ bool Empfaenger::Uebergeben_MB() {
     tags.push_back(tag);
     Ereignis e {Ereignis::Antwort, kAt};
     e.anfang = Anfang_von(szRxBuffer_MB);
-    e.ack = iRxCount_MB > 0 && szRxBuffer_MB[iRxCount_MB - 1] == 0x06;
+    e.ack = iRxCount_MB >= 4 && szRxBuffer_MB[3] == 0x06;
     e.jetzt = w->jetzt * kTickMS;
     w->rxTagMB.clear();
     // Carried out like any other step, with the "!" remembered as the thread does.
     const int id = Wessen(tags, szRxBuffer_MB, iRxCount_MB);
     const bool bStopp = id > 0 && w->ganz && w->anfragen[id].antworten == std::vector<std::string> {"@RS\x06"};
+    const Z vorher = w->b.n.zustand;
+    // Only while a stop of ours is owed its answer can noise pass for it.
+    const bool bStoppOffen = std::any_of(std::begin(w->b.at), std::end(w->b.at), [](const AtPlatz& p) {
+        return p.anfang == Erwarteter_Anfang("@S\r") && (p.zustand == Z::Gebucht || p.zustand == Z::Verwaist);
+    });
     const Wirkung f = Ausfuehren(*w, e, id);
+    // Noise exactly like a stop's answer freed a request given up on: its
+    // late answer, should it come yet, cannot be told from a later one's.
+    const bool bGleich = bStoppOffen && std::string(szRxBuffer_MB, iRxCount_MB) == "@RS\x06";
+    if (bGleich && !bStopp && (vorher == Z::Verwaist || vorher == Z::VerwaistOffen) && w->b.n.zustand == Z::Frei)
+        for (Anfrage& a : w->anfragen)
+            if (a.kanal == kNormal && a.aufgegeben >= 0) a.getaeuscht = true;
     if (f.bAusruf) w->ausruf = f.nummer;
     // The stop's own answer, taken as its answer: every normal request sent
     // before it is over.
@@ -266,7 +277,6 @@ bool Empfaenger::Uebergeben_MB() {
         if (w->anfragen[i].kanal == kNormal) w->anfragen[i].gestoppt = true;
     // Noise exactly like our stop's answer, or the late answer of an
     // earlier stop, confirms it as well as its own answer would.
-    const bool bGleich = std::string(szRxBuffer_MB, iRxCount_MB) == "@RS\x06";
     w->ausrufRauschen = f.bAusruf && bGleich && (id == kRauschen || id != w->w[f.sender][kAt].id);
     return f.bAusruf;
 }
@@ -339,7 +349,7 @@ Wirkung Ausfuehren(Welt& w, const Ereignis& e, int id, bool bAusruf) {
         }
         // Something else took the place of its receiver's answer.
         const int eigene = fuer != kKeiner ? w.w[fuer][f.kanal].id : 0;
-        if (eigene > 0 && id != eigene && !bAusruf) w.anfragen[eigene].getaeuscht = true;
+        if (eigene > 0 && id != eigene && (!bAusruf || id == kRauschen)) w.anfragen[eigene].getaeuscht = true;
         if (w.post[f.kanal].size() < kPost) w.post[f.kanal].push_back({id, bAusruf, fuer, e.nak});
         break;
     }
@@ -556,13 +566,15 @@ void Lesen(Welt& w, std::function<void(Welt&)> inDerPause = nullptr) {
     gRx.inDerPause = nullptr;
 }
 
-// The controller sends its next answer: whole, split (the rest stays owed)
-// or not at all.
+// The controller sends its next answer: whole, split (the rest stays owed),
+// not at all, or twice (the copy answers nothing: to the link it is noise
+// shaped like the answer).
 void Schicken(Welt& w, int wie) {
     if (w.schuld.empty() || w.b.Weg()) return;
     Teil t = w.schuld.front();
     w.schuld.pop_front();
     if (wie == 2) return;  // lost
+    if (wie == 3) w.leitung.push_back(t), t.id = kRauschen;
     if (wie == 1 && t.bytes.size() > 1) {
         const size_t h = t.bytes.size() / 2;
         w.schuld.push_front({t.id, t.bytes.substr(h)});
@@ -605,6 +617,7 @@ std::vector<Schritt_def> Alphabet() {
     a.push_back({"controller answers", [](Welt& w) { Schicken(w, 0); }});
     a.push_back({"controller answers split", [](Welt& w) { Schicken(w, 1); }});
     a.push_back({"answer lost", [](Welt& w) { Schicken(w, 2); }});
+    a.push_back({"answer duplicated", [](Welt& w) { Schicken(w, 3); }});
     a.push_back({"read", [](Welt& w) { Lesen(w); }});
     a.push_back({"read, W releases and sends T1 in the reset pause", [](Welt& w) {
                      Lesen(w, [](Welt& v) {
