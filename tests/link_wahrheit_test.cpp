@@ -116,15 +116,13 @@ void ProgrammLesenNebenStatusabfragen(Bank& b) {
 // An "@RS" ACK that no reset or stop of ours asked for makes no "!": the
 // move's wait ends with its true final answer.
 void FremdesRSBeendetKeineFahrt(Bank& b) {
-    b.Regel("L1,x100\r", {{5ms, NAK}, {700ms, ACK}});
+    b.Regel("L1,x100\r", {{5ms, NAK}, {100ms, "@RS" + ACK}, {700ms, ACK}});
+    const auto t0 = Clock::now();
     b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
     ASSERT_EQ(b.Resp(), NAK);
-    const auto t0 = Clock::now();
-    std::this_thread::sleep_for(100ms);
-    b.sim.InjectGarbage("@RS" + ACK);
     EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
     EXPECT_EQ(b.Resp(), ACK);
-    EXPECT_GE(MsSeit(t0), 450);
+    EXPECT_GE(MsSeit(t0), 650);
     EXPECT_EQ(b.ImProtokoll("unerwartete Antwort verworfen: @RS<ACK>"), 1);
     b.Regel("T1\r", {{5ms, "T1 ok\r"}});
     b.com.SendReqWaitResp("T1\r", 500);
