@@ -76,6 +76,7 @@ void TkeloCOM::Init(int8_t iPort, uint32_t iBaud) {
     char szName[32] = {};
     std::snprintf(szName, sizeof szName, "\\\\.\\COM%d", iPort);
     InitOeffnen(szName, iPort, iBaud);
+    if (iBaud > 0) iBaud_ = iBaud;
 
     auto thread = std::make_shared<TkeloCOM_thread>(true, Port());
     thread->SetPriority(platform::ThreadPriority::Normal);

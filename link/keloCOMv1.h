@@ -60,6 +60,9 @@ public:
     // The calling thread's routine ended with an error: an answer still owed
     // to it is stale when it comes, and does not block the link.
     void Abbrechen();
+    // How long a program read waits for its next line: the longest reply's
+    // time on the line at this baud rate, never less than the usual 64 ms.
+    int32_t Zeilenwartezeit() const;
     // The calling thread's own last request and reply: one consistent pair,
     // untouched by the other thread's exchanges.
     const char* Anfrage() const;
@@ -115,7 +118,8 @@ private:
     // longer slip out after a reset that the window's thread sends meanwhile.
     std::mutex hSenden_;
     std::mutex hPuffer_;  // orders the writers of szReq and szResp
-    const uint64_t iLink_;  // tells this link's own exchanges from another's
+    const uint64_t iLink_;
+    std::atomic<uint32_t> iBaud_{115200};  // tells this link's own exchanges from another's
     mutable std::mutex mutex_;  // guards the two pointers below, not the buffers
     std::shared_ptr<platform::SerialPort> hCom;
     std::shared_ptr<TkeloCOM_thread> keloCOM_thread;

@@ -1,20 +1,18 @@
 // The receive thread's side of the book of exchanges: it feeds the book and
-// carries out what the book says, under one lock.
+// carries out what the book says, under one lock; what is dropped is logged
+// after the lock is released.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 
-#include "common/protokolldatei.h"
 #include "common/steuerzeichen.h"
 #include "link/keloCOMv1_thread.h"
 
 namespace {
 
-bool EndetMitNAK(const char* text) {
-    const size_t len = std::strlen(text);
-    return len > 0 && text[len - 1] == zeichen::NAK;
-}
+bool Endet_mit(const char* text, int32_t iLaenge, char c) { return iLaenge > 0 && text[iLaenge - 1] == c; }
 
 void Setzen(platform::Event& e, bool bAn) {
     if (bAn) {
@@ -33,43 +31,92 @@ buch::Sender TkeloCOM_thread::Ich() {
     return ich;
 }
 
-void TkeloCOM_thread::Uebergeben() {
-    std::lock_guard lock(hBuch_);
-    buch::Ereignis e {buch::Ereignis::Antwort, buch::kNormal};
-    e.nak = EndetMitNAK(szRxBuffer);
-    Schritt(e, szRxBuffer);
+int64_t TkeloCOM_thread::Jetzt() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-void TkeloCOM_thread::Uebergeben_MB() {
-    std::lock_guard lock(hBuch_);
+void TkeloCOM_thread::Uebergeben() {
+    buch::Ereignis e {buch::Ereignis::Antwort, buch::kNormal};
+    // By its bytes: a NUL inside the reply hides nothing from the book.
+    e.nak = Endet_mit(szRxBuffer, iRxCount, zeichen::NAK);
+    Buchen(e, szRxBuffer);
+}
+
+bool TkeloCOM_thread::Uebergeben_MB() {
     buch::Ereignis e {buch::Ereignis::Antwort, buch::kAt};
     e.anfang = buch::Anfang_von(szRxBuffer_MB);
-    Schritt(e, szRxBuffer_MB);
+    // "@RS" ACK confirms only as these four characters.
+    e.ack = iRxCount_MB >= 4 && szRxBuffer_MB[3] == zeichen::ACK;
+    const buch::Wirkung w = Buchen(e, szRxBuffer_MB);
+    if (w.bAusruf) iAusruf_ = w.nummer;
+    return w.bAusruf;
+}
+
+void TkeloCOM_thread::Uebergeben_Ausruf() {
+    buch::Ereignis e {buch::Ereignis::Ausruf, buch::kNormal};
+    e.nummer = iAusruf_;
+    Buchen(e, szRxBuffer);
 }
 
 buch::Wirkung TkeloCOM_thread::Melden(buch::Ereignis::Art art, buch::Kanal kanal, const char* szRequest) {
-    std::lock_guard lock(hBuch_);
     buch::Ereignis e {art, kanal, Ich()};
     if (szRequest) e.anfang = buch::Erwarteter_Anfang(szRequest);
-    return Schritt(e, nullptr);
+    return Buchen(e);
+}
+
+buch::Wirkung TkeloCOM_thread::Buchen(buch::Ereignis e, const char* szAntwort) {
+    e.jetzt = Jetzt();
+    buch::Wirkung w;
+    {
+        std::lock_guard lock(hBuch_);
+        w = Schritt(e, szAntwort);
+    }
+    Verworfenes_schreiben();
+    return w;
 }
 
 bool TkeloCOM_thread::Gehoert(buch::Kanal kanal) {
     std::lock_guard lock(hBuch_);
-    const buch::Kanalbuch& k = buch_.k[kanal];
-    return k.zustand != buch::Zustand::Frei && k.zustand != buch::Zustand::Weg && k.sender == Ich();
+    if (kanal == buch::kAt) return buch_.AtEigener(Ich()) >= 0;
+    const buch::Normalbuch& n = buch_.n;
+    return n.zustand != buch::Zustand::Frei && n.zustand != buch::Zustand::Weg && n.sender == Ich();
+}
+
+bool TkeloCOM_thread::Purge_erlaubt(buch::Kanal kanal) {
+    std::lock_guard lock(hBuch_);
+    return buch_.Purge_erlaubt(kanal, Ich());
+}
+
+int64_t TkeloCOM_thread::BisZurFrist() {
+    std::lock_guard lock(hBuch_);
+    const int64_t frist = buch_.NaechsteFrist();
+    if (frist == 0) return platform::kInfinite;
+    return std::max<int64_t>(0, frist - Jetzt());
 }
 
 bool TkeloCOM_thread::Nehmen(buch::Kanal kanal, char* szZiel, size_t iGroesse) {
-    std::lock_guard lock(hBuch_);
-    if (postfach_[kanal].empty()) return false;
-    const buch::Wirkung w = Schritt({buch::Ereignis::Genommen, kanal, Ich()}, nullptr);
-    if (w.art != buch::Wirkung::Uebergeben) return false;
-    const std::string& text = postfach_[kanal].front();
+    std::string text;
+    {
+        std::lock_guard lock(hBuch_);
+        const buch::Sender ich = Ich();
+        const auto mein = std::find_if(postfach_MB_.begin(), postfach_MB_.end(),
+                                       [ich](const auto& p) { return p.first == ich; });
+        if (kanal == buch::kAt ? mein == postfach_MB_.end() : postfach_.empty()) return false;
+        const buch::Wirkung w = Schritt({buch::Ereignis::Genommen, kanal, ich}, nullptr);
+        if (w.art != buch::Wirkung::Uebergeben) return false;
+        if (kanal == buch::kAt) {
+            text = std::move(mein->second);
+            postfach_MB_.erase(mein);
+            Setzen(hEventRxCompl_MB, !postfach_MB_.empty());
+        } else {
+            text = std::move(postfach_.front());
+            postfach_.pop_front();
+            Setzen(hEventRxCompl, !postfach_.empty());
+        }
+    }
     std::memset(szZiel, 0, iGroesse);
     std::memcpy(szZiel, text.data(), std::min(text.size(), iGroesse - 1));
-    postfach_[kanal].pop_front();
-    Setzen(kanal == buch::kAt ? hEventRxCompl_MB : hEventRxCompl, !postfach_[kanal].empty());
     return true;
 }
 
@@ -85,43 +132,68 @@ void TkeloCOM_thread::Ausfuehren(const buch::Wirkung& w, const char* szAntwort) 
     if (w.bTeilVerwerfen) bTeilVerwerfen_ = true;
     switch (w.art) {
     case buch::Wirkung::Zustellen:
-        if (w.bZusatz && postfach_[w.kanal].size() >= buch::kMaxPost) {
-            Protokollieren(false, szAntwort);
-            break;
+        if (w.kanal == buch::kAt) {
+            postfach_MB_.emplace_back(w.sender, szAntwort);
+            hEventRxCompl_MB.Set();
+        } else if (w.bZusatz && postfach_.size() >= buch::kMaxPost) {
+            Verwerfen(false, szAntwort);
+        } else {
+            postfach_.emplace_back(szAntwort);
+            hEventRxCompl.Set();
         }
-        postfach_[w.kanal].emplace_back(szAntwort);
-        (w.kanal == buch::kAt ? hEventRxCompl_MB : hEventRxCompl).Set();
         break;
-    case buch::Wirkung::Verwerfen:
-        Protokollieren(w.bVerspaetet, szAntwort);
-        break;
-    case buch::Wirkung::Postfach_leeren:
-        Leeren(w.kanal, w.bVerspaetet);
-        break;
+    case buch::Wirkung::Verwerfen: Verwerfen(w.bVerspaetet, szAntwort); break;
+    case buch::Wirkung::Postfach_leeren: Leeren(w.kanal, w.sender, w.bVerspaetet); break;
     case buch::Wirkung::Alles_leeren:
-        Leeren(buch::kNormal, true);
-        Leeren(buch::kAt, true);
+        Leeren(buch::kNormal, buch::kKeiner, true);
+        Leeren(buch::kAt, buch::kKeiner, true);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
-void TkeloCOM_thread::Leeren(buch::Kanal kanal, bool bVerspaetet) {
-    for (const std::string& text : postfach_[kanal]) Protokollieren(bVerspaetet, text);
-    postfach_[kanal].clear();
-    (kanal == buch::kAt ? hEventRxCompl_MB : hEventRxCompl).Reset();
+// The normal mailbox goes whole, in one move; on "@", what lies there for
+// `sender` (for everyone: kKeiner).
+void TkeloCOM_thread::Leeren(buch::Kanal kanal, buch::Sender sender, bool bVerspaetet) {
+    Verworfen v {bVerspaetet, {}};
+    if (kanal == buch::kNormal) {
+        v.texte.swap(postfach_);
+        hEventRxCompl.Reset();
+    } else {
+        for (auto it = postfach_MB_.begin(); it != postfach_MB_.end();) {
+            if (sender != buch::kKeiner && it->first != sender) {
+                ++it;
+                continue;
+            }
+            v.texte.push_back(std::move(it->second));
+            it = postfach_MB_.erase(it);
+        }
+        Setzen(hEventRxCompl_MB, !postfach_MB_.empty());
+    }
+    if (!v.texte.empty()) verworfen_.push_back(std::move(v));
 }
 
-void TkeloCOM_thread::Protokollieren(bool bVerspaetet, const std::string& text) {
-    Protokolldatei_schreiben(("keloCOM_thread->Execute() :: " + std::string(bVerspaetet ? "verspätete" : "unerwartete") +
-                              " Antwort verworfen: " + text)
-                                 .c_str());
+void TkeloCOM_thread::Verwerfen(bool bVerspaetet, std::string text) {
+    Verworfen v {bVerspaetet, {}};
+    v.texte.push_back(std::move(text));
+    verworfen_.push_back(std::move(v));
+}
+
+void TkeloCOM_thread::Verworfenes_schreiben() {
+    std::vector<Verworfen> verworfen;
+    {
+        std::lock_guard lock(hBuch_);
+        verworfen.swap(verworfen_);
+    }
+    for (const Verworfen& v : verworfen)
+        for (const std::string& text : v.texte)
+            verwurf_.Schreiben("keloCOM_thread->Execute() :: " + std::string(v.bVerspaetet ? "verspätete" : "unerwartete") +
+                               " Antwort verworfen: " + text);
 }
 
 void TkeloCOM_thread::GatesNachfuehren() {
     Setzen(hEventRxSend, buch_.NormalOffen());
-    Setzen(hEventRxSend_MB, buch_.AtOffen());
-    const buch::Zustand at = buch_.k[buch::kAt].zustand;
-    bAtUnterwegs_ = at == buch::Zustand::Gebucht;
+    // The "@" gate stands for "an "@" request may try": the book has the
+    // last word on each request's own beginning.
+    Setzen(hEventRxSend_MB, buch_.Weg() || buch_.kopf == buch::kKeiner);
 }

@@ -2,26 +2,57 @@
 
 #include <cstring>
 
+// A test build can switch one-point faults on at run time (see the header).
+#ifdef BUCH_MUTANTEN
+#define MUTANTE(n) (Mutante() == (n))
+#else
+#define MUTANTE(n) false
+#endif
+
 namespace buch {
+
+#ifdef BUCH_MUTANTEN
+namespace {
+int gMutante = 0;
+}
+void Mutante_setzen(int iMutante) { gMutante = iMutante; }
+int Mutante() { return gMutante; }
+#endif
 
 namespace {
 
 using Z = Zustand;
 using W = Wirkung;
 
-W Wirk(W::Art art, Kanal kanal, bool bVerspaetet = false) {
+W Wirk(W::Art art, Kanal kanal, bool bVerspaetet = false, Sender sender = kKeiner) {
     W w;
     w.art = art;
     w.kanal = kanal;
     w.bVerspaetet = bVerspaetet;
+    w.sender = sender;
     return w;
 }
 
-W Normale_Antwort(Kanalbuch& k, bool nak) {
-    switch (k.zustand) {
-    case Z::Gebucht: k.zustand = nak ? Z::Zwischen : Z::Zugestellt; break;
-    case Z::Zwischen:
-    case Z::Offen: k.zustand = k.zustand == Z::Zwischen ? Z::ZwischenEnde : Z::Zugestellt; break;
+// A request whose answer a confirmed reset or stop ends with "!".
+bool Offen_fuer_Ausruf(Z z) { return z == Z::Gebucht || z == Z::Zwischen || z == Z::Offen; }
+
+bool Verwaist(Z z) { return z == Z::Verwaist || z == Z::VerwaistOffen; }
+
+void Freimachen(Normalbuch& n) {
+    n.zustand = Z::Frei;
+    n.sender = kKeiner;
+    n.frist = 0;
+}
+
+W Normale_Antwort(Buch& b, const Ereignis& e) {
+    Normalbuch& n = b.n;
+    switch (n.zustand) {
+    case Z::Gebucht:
+        n.zustand = e.nak && !MUTANTE(1) ? Z::Zwischen : Z::Zugestellt;
+        b.kopf = kKeiner;  // the end mark's answer: the header is over
+        break;
+    case Z::Zwischen: n.zustand = Z::ZwischenEnde; break;
+    case Z::Offen: n.zustand = Z::Zugestellt; break;
     case Z::Zugestellt:
     case Z::ZwischenEnde:
     case Z::Nachlauf: {  // a further reply of the same request
@@ -30,95 +61,232 @@ W Normale_Antwort(Kanalbuch& k, bool nak) {
         return w;
     }
     case Z::Verwaist:
-    case Z::VerwaistOffen:
-        // After a late NAK its final answer is stale too.
-        k.zustand = nak ? Z::VerwaistOffen : Z::Frei;
+    case Z::VerwaistOffen: {
+        // After a late NAK its final answer is stale too: kept from the next
+        // request until it comes, for a while only unless a NAK was taken.
+        const bool bOhneFrist = n.zustand == Z::VerwaistOffen && n.frist == 0;
+        Freimachen(n);
+        if (e.nak) {
+            n.zustand = Z::VerwaistOffen;
+            n.frist = bOhneFrist ? 0 : e.jetzt + kNachfristMS;
+        }
         return Wirk(W::Verwerfen, kNormal, true);
+    }
+    case Z::Frei:
+        // A NAK nobody asked for announces a final answer for nobody: it is
+        // kept from the next request for a while.
+        if (e.nak && !MUTANTE(13)) {
+            n.zustand = Z::VerwaistOffen;
+            n.frist = e.jetzt + kNachfristMS;
+        }
+        return Wirk(W::Verwerfen, kNormal);
     default: return Wirk(W::Verwerfen, kNormal);
     }
     return Wirk(W::Zustellen, kNormal);
 }
 
-// The live request takes any "@" reply (its sender judges it), unless the
-// reply is told apart by its beginning as the answer given up on.
-W At_Antwort(Kanalbuch& k, const Anfang& anfang) {
-    const bool bVerspaetet = k.bVerwaist && Passt(anfang, k.verwaist);
-    if (k.zustand == Z::Gebucht && (!bVerspaetet || Passt(anfang, k.erwartet))) {
-        k.zustand = Z::Zugestellt;
-        if (bVerspaetet) k.bVerwaist = false;  // alike: the first one is the live request's
-        return Wirk(W::Zustellen, kAt);
-    }
-    if (bVerspaetet) {
-        k.bVerwaist = false;
-        return Wirk(W::Verwerfen, kAt, true);
-    }
-    return Wirk(W::Verwerfen, kAt);
-}
-
-W Nehmen(Kanalbuch& k, Kanal kanal) {
-    switch (k.zustand) {
-    case Z::Zugestellt: k.zustand = kanal == kAt ? Z::Frei : Z::Nachlauf; break;
-    case Z::Zwischen: k.zustand = Z::Offen; break;
-    case Z::ZwischenEnde: k.zustand = Z::Zugestellt; break;
+W Normal_nehmen(Normalbuch& n) {
+    switch (n.zustand) {
+    case Z::Zugestellt: n.zustand = Z::Nachlauf; break;
+    case Z::Zwischen: n.zustand = MUTANTE(18) ? Z::Zugestellt : Z::Offen; break;
+    case Z::ZwischenEnde: n.zustand = Z::Zugestellt; break;
     case Z::Nachlauf: break;
     default: return {};
     }
-    return Wirk(W::Uebergeben, kanal);
+    return Wirk(W::Uebergeben, kNormal);
 }
 
 // The sender is not coming for what it is owed. Given up (`bStale`): an
-// answer still to come is dropped when it comes, and a normal one keeps the
-// normal gate shut till then. Released: owed to nobody, dropped as unexpected.
-W Loslassen(Kanalbuch& k, Kanal kanal, bool bStale) {
-    const Z vorher = k.zustand;
-    k.zustand = Z::Frei;
-    if (bStale && vorher == Z::Gebucht) {
-        if (kanal == kAt) {
-            k.bVerwaist = true;
-            k.verwaist = k.erwartet;
-        } else {
-            k.zustand = Z::Verwaist;
+// answer still to come is dropped when it comes, and keeps the normal gate
+// shut till then: a first answer at most kNachfristMS, a final answer after
+// a NAK until it comes. Released: owed to nobody, dropped as unexpected.
+W Normal_loslassen(Buch& b, bool bStale, int64_t jetzt) {
+    Normalbuch& n = b.n;
+    const Z vorher = n.zustand;
+    const int64_t frist = n.frist;
+    const Sender sender = n.sender;
+    Freimachen(n);
+    n.sender = sender;
+    if (bStale) {
+        if ((vorher == Z::Gebucht && !MUTANTE(11)) || vorher == Z::Verwaist) {
+            n.zustand = Z::Verwaist;
+            n.frist = vorher == Z::Gebucht ? jetzt + kNachfristMS : frist;
+        } else if (vorher == Z::Offen || vorher == Z::Zwischen || vorher == Z::VerwaistOffen) {
+            n.zustand = Z::VerwaistOffen;
+            n.frist = vorher == Z::VerwaistOffen ? frist : 0;
         }
-    } else if (bStale && (vorher == Z::Offen || vorher == Z::Zwischen || vorher == Z::VerwaistOffen)) {
-        k.zustand = Z::VerwaistOffen;
-    } else if (bStale && vorher == Z::Verwaist) {
-        k.zustand = Z::Verwaist;
     }
     const bool bPost = vorher == Z::Zugestellt || vorher == Z::Zwischen || vorher == Z::ZwischenEnde ||
                        vorher == Z::Nachlauf;
-    return bPost ? Wirk(W::Postfach_leeren, kanal, bStale) : W {};
+    return bPost ? Wirk(W::Postfach_leeren, kNormal, bStale) : W {};
 }
 
-// A routine that is over never takes the answer it was owed.
-W Beenden(Kanalbuch& k, Kanal kanal) {
-    const W w = Loslassen(k, kanal, true);
-    k.sender = kKeiner;
-    return w;
-}
-
-W Warten(Kanalbuch& k) {
+void Normal_warten(Normalbuch& n) {
     // Waiting again after giving up: the answer is its own after all.
-    if (k.zustand == Z::Verwaist) k.zustand = Z::Gebucht;
-    if (k.zustand == Z::VerwaistOffen) k.zustand = Z::Offen;
-    return {};
+    if (n.zustand == Z::Verwaist) n.zustand = Z::Gebucht;
+    if (n.zustand == Z::VerwaistOffen) n.zustand = Z::Offen;
+    n.frist = 0;
 }
 
-W Senden(Kanalbuch& k, Kanal kanal, const Ereignis& e) {
-    const bool bNachlauf = k.zustand == Z::Nachlauf;
-    k.zustand = Z::Gebucht;
-    k.sender = e.sender;
-    if (kanal == kAt) {
-        k.erwartet = e.anfang;
-        return {};
-    }
+W Normal_senden(Buch& b, const Ereignis& e) {
+    Normalbuch& n = b.n;
+    const bool bNachlauf = n.zustand == Z::Nachlauf;
+    n.zustand = Z::Gebucht;
+    n.sender = e.sender;
+    n.frist = 0;
+    ++n.nummer;
     // Replies nobody came for cannot answer a request not yet written.
     W w = bNachlauf ? Wirk(W::Postfach_leeren, kNormal) : W {};
     w.bTeilVerwerfen = true;
     return w;
 }
 
-bool Eigenes(const Kanalbuch& k, const Ereignis& e) {
-    return k.zustand != Z::Frei && k.zustand != Z::Weg && k.sender == e.sender && e.sender != kKeiner;
+W Ausruf(Buch& b, const Ereignis& e) {
+    if ((e.nummer != b.n.nummer && !MUTANTE(8)) || !Offen_fuer_Ausruf(b.n.zustand))
+        return Wirk(W::Verwerfen, kNormal, true);
+    Ereignis fertig = e;
+    fertig.nak = false;
+    return Normale_Antwort(b, fertig);
+}
+
+void Uhr(Buch& b, int64_t jetzt) {
+    if (Verwaist(b.n.zustand) && b.n.frist != 0 && (jetzt >= b.n.frist || MUTANTE(12))) Freimachen(b.n);
+    for (AtPlatz& p : b.at)
+        if (p.zustand == Z::Verwaist && jetzt >= p.frist) p = {};
+}
+
+// ---- the "@" places
+
+// The oldest place in state `z` whose request `antwort` can answer (any, with nullptr).
+int At_finden(const Buch& b, Z z, const Anfang* antwort) {
+    for (size_t i = 0; i < kAtPlaetze; ++i)
+        if (b.at[i].zustand == z && (!antwort || Passt(*antwort, b.at[i].anfang))) return static_cast<int>(i);
+    return -1;
+}
+
+// Freed places close up, so that the oldest request comes first.
+void At_ordnen(Buch& b) {
+    size_t j = 0;
+    for (size_t i = 0; i < kAtPlaetze; ++i) {
+        if (b.at[i].zustand == Z::Frei) continue;
+        AtPlatz p = b.at[i];
+        if (p.zustand == Z::Verwaist) p.sender = kKeiner;
+        if (p.zustand != Z::Verwaist) p.frist = 0;
+        b.at[j++] = p;
+    }
+    for (; j < kAtPlaetze; ++j) b.at[j] = {};
+}
+
+W At_loslassen(Buch& b, Sender s, bool bStale, int64_t jetzt) {
+    const int i = b.AtEigener(s);
+    if (i < 0) return {};
+    AtPlatz& p = b.at[i];
+    const Z vorher = p.zustand;
+    p.zustand = bStale && vorher == Z::Gebucht && !MUTANTE(6) ? Z::Verwaist : Z::Frei;
+    p.frist = jetzt + kNachfristMS;
+    return vorher == Z::Zugestellt ? Wirk(W::Postfach_leeren, kAt, bStale, s) : W {};
+}
+
+W At_senden(Buch& b, const Ereignis& e) {
+    // An earlier request of the same sender that it did not wait for is given up.
+    W w = At_loslassen(b, e.sender, true, e.jetzt);
+    At_ordnen(b);
+    if (b.at[kAtPlaetze - 1].zustand != Z::Frei) {
+        // No room: the oldest answer given up on is forgotten.
+        for (AtPlatz& p : b.at) {
+            if (p.zustand != Z::Verwaist) continue;
+            p = {};
+            break;
+        }
+        At_ordnen(b);
+    }
+    for (AtPlatz& p : b.at) {
+        if (p.zustand != Z::Frei) continue;
+        p = {Z::Gebucht, e.sender, e.anfang, b.n.nummer};
+        break;
+    }
+    return w;
+}
+
+// A confirmed reset or stop ends what the normal channel is owed.
+void Bestaetigt(Buch& b, W& w) {
+    if (Offen_fuer_Ausruf(b.n.zustand)) {
+        w.bAusruf = true;
+        w.nummer = b.n.nummer;
+    } else if (Verwaist(b.n.zustand) && !MUTANTE(7)) {
+        Freimachen(b.n);
+    }
+}
+
+// An "@" reply goes to the oldest live request it can answer, else it is
+// the late answer of one given up on, else nobody's.
+W At_Antwort(Buch& b, const Ereignis& e) {
+    int live = At_finden(b, Z::Gebucht, &e.anfang);
+    // "@E" n BEL: the controller refuses an "@" request it cannot read;
+    // the oldest one still owed its answer gets the refusal.
+    if (live < 0 && std::strncmp(e.anfang.c, "@E", 2) == 0) live = At_finden(b, Z::Gebucht, nullptr);
+    const int alt = At_finden(b, Z::Verwaist, &e.anfang);
+    W w;
+    int i = live;
+    if (live >= 0) {
+        b.at[live].zustand = Z::Zugestellt;
+        w = Wirk(W::Zustellen, kAt, false, b.at[live].sender);
+    } else if (alt >= 0) {
+        i = alt;
+        b.at[alt].zustand = Z::Frei;
+        w = Wirk(W::Verwerfen, kAt, true);
+    } else {
+        w = Wirk(W::Verwerfen, kAt);
+        if (MUTANTE(10) && e.ack && e.anfang == Erwarteter_Anfang("@R\r")) Bestaetigt(b, w);
+        return w;
+    }
+    // A stop ends only what was sent before it.
+    if ((e.ack || MUTANTE(9)) && b.at[i].anfang == Erwarteter_Anfang("@R\r") &&
+        (b.at[i].nummer == b.n.nummer || MUTANTE(17)))
+        Bestaetigt(b, w);
+    return w;
+}
+
+W At_nehmen(Buch& b, Sender s) {
+    const int i = b.AtEigener(s);
+    if (i < 0 || b.at[i].zustand != Z::Zugestellt) return {};
+    b.at[i].zustand = Z::Frei;
+    return Wirk(W::Uebergeben, kAt, false, s);
+}
+
+bool Normal_eigenes(const Normalbuch& n, const Ereignis& e) {
+    return n.zustand != Z::Frei && n.zustand != Z::Weg && n.sender == e.sender && e.sender != kKeiner;
+}
+
+W Loslassen(Buch& b, const Ereignis& e, bool bStale) {
+    // The header's sender gave up or its routine is over: the header is too.
+    if (bStale && e.sender == b.kopf) b.kopf = kKeiner;
+    if (e.kanal == kAt) return At_loslassen(b, e.sender, bStale, e.jetzt);
+    if (!Normal_eigenes(b.n, e)) return {};
+    const W w = Normal_loslassen(b, bStale, e.jetzt);
+    // A routine that is over never takes the answer it was owed.
+    if (e.art == Ereignis::Abgebrochen) b.n.sender = kKeiner;
+    return w;
+}
+
+// Everything is forgotten but the count of requests.
+void Vergessen(Buch& b) {
+    const uint8_t nummer = b.n.nummer;
+    b = Buch {};
+    b.n.nummer = nummer;
+}
+
+W Senden(Buch& b, const Ereignis& e) {
+    W w;
+    if (e.art == Ereignis::GesendetOhneAntwort) {
+        w.bZugelassen = b.NormalOffen();
+        if (w.bZugelassen && !b.Weg()) b.kopf = e.sender;
+        return w;
+    }
+    if (!(e.kanal == kAt ? b.AtOffen(e.anfang, e.sender) : b.NormalOffen())) return w;  // the other one passed first
+    if (!b.Weg()) w = e.kanal == kAt ? At_senden(b, e) : Normal_senden(b, e);
+    w.bZugelassen = true;
+    return w;
 }
 
 }  // namespace
@@ -130,7 +298,8 @@ Anfang Erwarteter_Anfang(const char* szRequest) {
     } else if (std::strncmp(szRequest, "@C", 2) == 0) {
         std::memcpy(a.c, "@A", 2);
     } else {
-        std::memcpy(a.c, szRequest, strnlen(szRequest, 2));
+        // "@L" and "@I" are answered with their axis or input.
+        std::memcpy(a.c, szRequest, std::strcspn(szRequest, "\r") < 3 ? std::strcspn(szRequest, "\r") : 3);
     }
     return a;
 }
@@ -142,79 +311,108 @@ Anfang Anfang_von(const char* szAntwort) {
 }
 
 bool Passt(const Anfang& antwort, const Anfang& erwartet) {
-    return std::strncmp(antwort.c, erwartet.c, std::strlen(erwartet.c)) == 0;
+    return std::strncmp(antwort.c, erwartet.c, MUTANTE(3) ? 1 : std::strlen(erwartet.c)) == 0;
 }
 
-// A request awaiting its first answer keeps both gates shut; a normal request
-// keeps the normal gate shut until its final answer is taken or given up on.
-// On a gone line both stand open: a request goes out into nothing, and its
-// wait fails at once.
+bool Steuerung(const Anfang& erwartet) {
+    return erwartet == Erwarteter_Anfang("@R\r") || erwartet == Erwarteter_Anfang("@B\r") ||
+           erwartet == Erwarteter_Anfang("@A\r");
+}
+
+// A normal request keeps the normal gate shut until its final answer is
+// taken or given up on. On a gone line the gates stand open: a request goes
+// out into nothing, and its wait fails at once.
 bool Buch::NormalOffen() const {
-    const Z n = k[kNormal].zustand;
-    return Weg() || ((n == Z::Frei || n == Z::Nachlauf) && k[kAt].zustand != Z::Gebucht);
+    return Weg() || n.zustand == Z::Frei || n.zustand == Z::Nachlauf || (MUTANTE(2) && n.zustand == Z::Offen);
 }
 
-bool Buch::AtOffen() const {
-    return Weg() || (k[kAt].zustand == Z::Frei && k[kNormal].zustand != Z::Gebucht);
+// "@" requests wait for no normal request: only for a program's header,
+// which the controller takes as text, and for a live query of another sender
+// that expects the same beginning.
+bool Buch::AtOffen(const Anfang& a, Sender s) const {
+    if (Weg()) return true;
+    if (kopf != kKeiner) return false;
+    if (MUTANTE(14) && n.zustand == Z::Gebucht) return false;
+    bool bPlatz = false;
+    for (const AtPlatz& p : at) {
+        const bool bLebt = p.zustand == Z::Gebucht || p.zustand == Z::Zugestellt;
+        if (bLebt && p.sender != s && p.anfang == a && !Steuerung(a)) return false;
+        if (!bLebt || p.sender == s) bPlatz = true;
+    }
+    return bPlatz;
 }
 
-bool Buch::Weg() const { return k[kNormal].zustand == Z::Weg; }
+bool Buch::AtTeilErwartet(const char* teil) const {
+    if (MUTANTE(16)) return false;
+    const size_t len = strnlen(teil, 3);
+    for (const AtPlatz& p : at) {
+        if (p.zustand != Z::Gebucht && p.zustand != Z::Verwaist) continue;
+        const size_t m = std::strlen(p.anfang.c);
+        if (std::strncmp(teil, p.anfang.c, len < m ? len : m) == 0) return true;
+    }
+    return false;
+}
+
+int Buch::AtEigener(Sender s) const {
+    if (s == kKeiner) return -1;
+    for (size_t i = 0; i < kAtPlaetze; ++i)
+        if (at[i].sender == s && (at[i].zustand == Z::Gebucht || at[i].zustand == Z::Zugestellt))
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool Buch::Purge_erlaubt(Kanal kanal, Sender s) const {
+    if (Weg()) return true;
+    // A late "@" answer cut by a purge would leave its tail to the normal channel.
+    for (const AtPlatz& p : at)
+        if ((p.zustand == Z::Verwaist || (p.zustand == Z::Gebucht && !(kanal == kAt && p.sender == s))) && !MUTANTE(4))
+            return false;
+    // A normal request's own channel owes nothing older; an "@" request
+    // leaves whatever a normal one is still owed.
+    return kanal == kNormal || n.zustand == Z::Frei || MUTANTE(5);
+}
+
+int64_t Buch::NaechsteFrist() const { return Verwaist(n.zustand) ? n.frist : 0; }
 
 Schritt_t Schritt(const Buch& alt, const Ereignis& e) {
     Schritt_t s {alt, {}};
     Buch& b = s.buch;
-    Kanalbuch& k = b.k[e.kanal];
     switch (e.art) {
     case Ereignis::Gesendet:
-        if (!(e.kanal == kAt ? b.AtOffen() : b.NormalOffen())) break;  // the other one passed first
-        if (!b.Weg()) s.wirkung = Senden(k, e.kanal, e);
-        s.wirkung.bZugelassen = true;
-        break;
-    case Ereignis::GesendetOhneAntwort:
-        s.wirkung.bZugelassen = b.NormalOffen();
-        break;
-    case Ereignis::Antwort:
-        s.wirkung = e.kanal == kAt ? At_Antwort(k, e.anfang) : Normale_Antwort(k, e.nak);
-        break;
+    case Ereignis::GesendetOhneAntwort: s.wirkung = Senden(b, e); break;
+    case Ereignis::Antwort: s.wirkung = e.kanal == kAt ? At_Antwort(b, e) : Normale_Antwort(b, e); break;
+    case Ereignis::Ausruf: s.wirkung = Ausruf(b, e); break;
     case Ereignis::WartenBeginnt:
-        if (Eigenes(k, e)) s.wirkung = Warten(k);
+        if (e.kanal == kNormal && Normal_eigenes(b.n, e)) Normal_warten(b.n);
         break;
     case Ereignis::Genommen:
-        if (Eigenes(k, e)) s.wirkung = Nehmen(k, e.kanal);
+        if (e.kanal == kAt) {
+            s.wirkung = At_nehmen(b, e.sender);
+        } else if (Normal_eigenes(b.n, e)) {
+            s.wirkung = Normal_nehmen(b.n);
+        }
         break;
     case Ereignis::Aufgegeben:
-        if (Eigenes(k, e)) s.wirkung = Loslassen(k, e.kanal, true);
-        break;
-    case Ereignis::Abgebrochen:
-        if (Eigenes(k, e)) s.wirkung = Beenden(k, e.kanal);
-        break;
-    case Ereignis::Freigeben:
-        if (Eigenes(k, e)) s.wirkung = Loslassen(k, e.kanal, false);
-        break;
-    case Ereignis::ResetBestaetigt:
-        // The open request's "!" comes as a reply of its own.
-        break;
+    case Ereignis::Abgebrochen: s.wirkung = Loslassen(b, e, true); break;
+    case Ereignis::Freigeben: s.wirkung = Loslassen(b, e, false); break;
+    case Ereignis::Uhr: Uhr(b, e.jetzt); break;
     case Ereignis::LeitungWeg:
         // Nothing owed comes over a gone line; waits end through the line's own event.
-        b = Buch {};
-        b.k[kNormal].zustand = b.k[kAt].zustand = Z::Weg;
+        Vergessen(b);
+        b.n.zustand = Z::Weg;
         s.wirkung = Wirk(W::Alles_leeren, kNormal, true);
         break;
     case Ereignis::LeitungWieder:
-        if (b.Weg()) b = Buch {};
+        if (b.Weg() && !MUTANTE(15)) Vergessen(b);
         break;
     case Ereignis::Neuaufbau:
-        b = Buch {};
+        Vergessen(b);
         s.wirkung = Wirk(W::Alles_leeren, kNormal, true);
         break;
     }
     // A free channel remembers nobody.
-    for (Kanalbuch& kb : b.k) {
-        if (!kb.bVerwaist) kb.verwaist = {};
-        if (kb.zustand != Z::Frei) continue;
-        kb.sender = kKeiner;
-        kb.erwartet = {};
-    }
+    if (b.n.zustand == Z::Frei) Freimachen(b.n);
+    At_ordnen(b);
     return s;
 }
 
@@ -223,5 +421,7 @@ const char* Name(Zustand z) {
                                          "Offen",    "Nachlauf", "Verwaist",   "VerwaistOffen", "Weg"};
     return kNamen[static_cast<int>(z)];
 }
+
+bool Buch::Weg() const { return n.zustand == Z::Weg; }
 
 }  // namespace buch

@@ -5,14 +5,14 @@
 
 // The book of exchanges: which answer the link owes to whom, on each of its
 // two channels. A pure state machine: the receive thread and the senders feed
-// it events and carry out what it returns; it does no I/O, knows no threads
-// and no clocks.
+// it events and carry out what it returns; it does no I/O, knows no threads,
+// and takes the time only as a number in its events.
 namespace buch {
 
 enum Kanal : uint8_t { kNormal = 0, kAt = 1 };
 
-// The states of one channel. The "@" channel uses Frei, Gebucht, Zugestellt
-// and Weg; the normal channel all of them. Weg holds for both at once.
+// The states of the normal channel, and of each "@" place (Frei, Gebucht,
+// Zugestellt, Verwaist). Weg holds for the whole book.
 enum class Zustand : uint8_t {
     Frei,           // nothing owed
     Gebucht,        // a request is out, its first answer owed
@@ -23,8 +23,8 @@ enum class Zustand : uint8_t {
     Nachlauf,       // normal: answered; further replies of the same request
                     // (a program read's lines) go to its sender until it
                     // sends again or its routine ends
-    Verwaist,       // normal: its sender gave up; the answer is dropped when it comes
-    VerwaistOffen,  // the same after a NAK: the final answer is dropped too
+    Verwaist,       // its sender gave up; the answer is dropped when it comes
+    VerwaistOffen,  // normal: the same after a NAK: the final answer is dropped too
     Weg,            // reads fail: the line is gone
 };
 
@@ -36,21 +36,30 @@ struct Anfang {
 Anfang Erwarteter_Anfang(const char* szRequest);
 Anfang Anfang_von(const char* szAntwort);
 bool Passt(const Anfang& antwort, const Anfang& erwartet);
+// Reset, Stop, Halt, Interrupt and Continue: never held back by a query.
+bool Steuerung(const Anfang& erwartet);
 
 using Sender = uint32_t;
 constexpr Sender kKeiner = 0;  // owed to a routine that is over
+
+// A normal request given up on before its first answer stops blocking the
+// channel this long after its sender gave up; so does a NAK nobody asked for.
+// An "@" answer given up on is told apart from others that long.
+constexpr int64_t kNachfristMS = 1000;
 
 struct Ereignis {
     enum Art : uint8_t {
         Gesendet,             // a request passed its gate on `kanal` (with `anfang` for "@")
         GesendetOhneAntwort,  // header text: sent, owed no answer
-        Antwort,              // a reply is complete on `kanal` (`nak`: it ends with NAK; `anfang` for "@")
+        Antwort,              // a reply is complete on `kanal` (`nak`: it ends so; "@": `anfang`, and
+                              // `ack`: an ACK follows the beginning's three characters)
+        Ausruf,               // the "!" of a confirmed reset for request `nummer`
         WartenBeginnt,        // `sender` starts waiting on `kanal`
-        Genommen,             // a waiting `sender` takes the head of `kanal`'s mailbox
+        Genommen,             // a waiting `sender` takes its reply on `kanal`
         Aufgegeben,           // `sender`'s wait on `kanal` ended without a reply
         Freigeben,            // `sender` will not wait for what it is owed: owed to nobody now
         Abgebrochen,          // `sender`'s routine is over: what it is owed is stale
-        ResetBestaetigt,      // "@RS" taken: the controller ends an open request with "!"
+        Uhr,                  // the time is `jetzt`
         LeitungWeg,           // reads fail
         LeitungWieder,        // reads work again
         Neuaufbau,            // the link was set up again
@@ -59,39 +68,66 @@ struct Ereignis {
     Kanal kanal = kNormal;
     Sender sender = 0;
     bool nak = false;
+    bool ack = false;
     Anfang anfang {};
+    uint8_t nummer = 0;
+    int64_t jetzt = 0;  // ms, any steady origin
 };
 
-struct Kanalbuch {
+struct Normalbuch {
     Zustand zustand = Zustand::Frei;
-    Sender sender = 0;      // who booked it
-    Anfang erwartet {};     // "@": how its answer begins
-    bool bVerwaist = false; // "@": an answer given up on may still come...
-    Anfang verwaist {};     // ...beginning like this
-    bool operator==(const Kanalbuch&) const = default;
+    Sender sender = 0;   // who booked it
+    uint8_t nummer = 0;  // counts the requests sent, so that a "!" finds its own
+    int64_t frist = 0;   // Verwaist, VerwaistOffen: free again from then (0: not before its answer)
+    bool operator==(const Normalbuch&) const = default;
 };
+
+// One "@" request owed its answer. Places are kept in the order sent.
+struct AtPlatz {
+    Zustand zustand = Zustand::Frei;  // Frei, Gebucht, Zugestellt or Verwaist
+    Sender sender = 0;
+    Anfang anfang {};
+    uint8_t nummer = 0;  // the normal request last sent when this one went out
+    int64_t frist = 0;   // Verwaist: forgotten from then
+    bool operator==(const AtPlatz&) const = default;
+};
+
+// Two senders with one live "@" request each, and answers given up on.
+constexpr size_t kAtPlaetze = 4;
 
 struct Buch {
-    Kanalbuch k[2];
+    Normalbuch n;
+    AtPlatz at[kAtPlaetze];
+    Sender kopf = kKeiner;  // sends a program's header: "@" is text to the controller
     bool operator==(const Buch&) const = default;
 
-    bool NormalOffen() const;  // the normal send gate
-    bool AtOffen() const;      // the "@" send gate
     bool Weg() const;
+    bool NormalOffen() const;                       // the normal send gate
+    bool AtOffen(const Anfang& a, Sender s) const;  // the "@" send gate for this request
+    // An "@" reply begun like this can still be owed (live or given up on).
+    bool AtTeilErwartet(const char* teil) const;
+    // The place of `s`'s live "@" request, or -1.
+    int AtEigener(Sender s) const;
+    // `s`'s request on `kanal`, passed and about to be written, may purge the
+    // unread input: no other live request is owed any of it.
+    bool Purge_erlaubt(Kanal kanal, Sender s) const;
+    // When the next given-up request stops blocking (0: none).
+    int64_t NaechsteFrist() const;
 };
 
 // What the caller carries out after a step.
 struct Wirkung {
     enum Art : uint8_t {
         Nichts,
-        Zustellen,        // put the reply into the mailbox of `kanal`
+        Zustellen,        // put the reply into the mailbox of `kanal` (for `sender` on "@")
         Verwerfen,        // drop the reply, logged as late (`bVerspaetet`) or unexpected
-        Uebergeben,       // hand the head of `kanal`'s mailbox to the taker
-        Postfach_leeren,  // drop what lies in `kanal`'s mailbox (logged as late)
+        Uebergeben,       // hand the reply of `kanal` (of `sender` on "@") to the taker
+        Postfach_leeren,  // drop what lies in `kanal`'s mailbox (for `sender` on "@")
         Alles_leeren,     // drop both mailboxes (the line is gone)
     };
     Art art = Nichts;
     Kanal kanal = kNormal;
+    Sender sender = 0;
     // Gesendet, GesendetOhneAntwort: the gate let the request pass.
     bool bZugelassen = false;
     bool bVerspaetet = false;
@@ -100,6 +136,10 @@ struct Wirkung {
     // Zustellen: a further reply of an answered request, dropped as
     // unexpected when the mailbox already holds kMaxPost replies.
     bool bZusatz = false;
+    // "@RS" ACK confirmed our reset or stop while normal request `nummer`
+    // was open: after the pause, its "!" follows as an Ausruf.
+    bool bAusruf = false;
+    uint8_t nummer = 0;
 };
 
 // How many replies a mailbox keeps at the most: room for a whole program
@@ -115,5 +155,13 @@ struct Schritt_t {
 Schritt_t Schritt(const Buch& b, const Ereignis& e);
 
 const char* Name(Zustand z);
+
+#ifdef BUCH_MUTANTEN
+// One-point faults of the machine for the exhaustive check, chosen at run
+// time in a test build (0: none), so that the check shows it catches each.
+constexpr int kMutanten = 18;
+void Mutante_setzen(int iMutante);
+int Mutante();
+#endif
 
 }  // namespace buch

@@ -64,25 +64,25 @@ void TEmpfang::ZeichenVerarbeiten(char c) {
 void TEmpfang::Zeichen_MB_Verarbeiten(char c) {
     Speichern_MB(c);
     if (c != ACK && c != BEL) return;
-    Uebergeben_MB();
-    if (std::memcmp(szRxBuffer_MB, "@RS\x06", 4) == 0 && iRxStateSaved == RX_COLLECT) {
-        // A reset or stop ended the pending request: release its sender too.
-        ResetPause();
-        iRxState = RX_IDLE;
-        if (iRxCount < kRxBufferSize - 1) {
-            Speichern('!');
-        } else {
-            szRxBuffer[iRxCount - 1] = '!';
-        }
-        Uebergeben();
+    iRxState = iRxStateSaved;
+    if (!Uebergeben_MB()) return;
+    // A reset or stop of ours ended the open request: release its sender too,
+    // with what it has of its reply.
+    ResetPause();
+    if (iRxStateSaved != RX_COLLECT) NormalLeeren();
+    iRxState = RX_IDLE;
+    iRxStateSaved = RX_IDLE;
+    if (iRxCount < kRxBufferSize - 1) {
+        Speichern('!');
     } else {
-        iRxState = iRxStateSaved;
+        szRxBuffer[iRxCount - 1] = '!';
     }
+    Uebergeben_Ausruf();
 }
 
-const char* TEmpfang::Teil_verwerfen(bool bAtUnterwegs) {
+const char* TEmpfang::Teil_verwerfen(bool bAtErwartet) {
     const char* teil = nullptr;
-    if (iRxState == RX_COLLECT_MB && !bAtUnterwegs) {
+    if (iRxState == RX_COLLECT_MB && !bAtErwartet) {
         teil = szRxBuffer_MB;
     } else if (iRxState == RX_COLLECT || (iRxState == RX_COLLECT_MB && iRxStateSaved == RX_COLLECT)) {
         teil = szRxBuffer;

@@ -25,9 +25,10 @@ public:
 
     void ZeichenVerarbeiten(char c);
     // A normal request goes out: bytes without an end collected before it are
-    // noise, and so is an "@" reply begun while no "@" request is owed. Drops
-    // them and returns what was dropped (nullptr: nothing).
-    const char* Teil_verwerfen(bool bAtUnterwegs);
+    // noise, and so is an "@" reply begun that nothing owed can begin like
+    // (`bAtErwartet` false). Drops them and returns what was dropped (nullptr:
+    // nothing).
+    const char* Teil_verwerfen(bool bAtErwartet);
 
     // Both always hold a terminated text: one place is kept for the NUL.
     char szRxBuffer[kRxBufferSize] = {};
@@ -38,10 +39,13 @@ public:
     int16_t iRxStateSaved = RX_IDLE;
 
 protected:
-    // Returns once the reply has been taken; the buffer is then free again.
+    // Hand a complete reply on; the buffer is free again on return.
     virtual void Uebergeben() = 0;
-    virtual void Uebergeben_MB() = 0;
-    // The pause between handing over "@RS" and the reply it completed.
+    // True when the "@" reply confirmed a reset or stop of ours that ends an
+    // open normal request: its "!" follows through Uebergeben_Ausruf().
+    virtual bool Uebergeben_MB() = 0;
+    virtual void Uebergeben_Ausruf() = 0;
+    // The pause between handing over "@RS" and the "!" it makes.
     virtual void ResetPause() = 0;
 
 private:

@@ -46,6 +46,7 @@ void TkeloCOM_thread::Execute() {
         if (bTeilVerwerfen_.exchange(false)) TeilVerwerfen();
         ZeichenVerarbeiten(static_cast<char>(c));
     }
+    verwurf_.Abschliessen();
     platform::Event* events[] = {&hEventThreadRun, &hEventRxSend, &hEventRxSend_MB, &hEventRxCompl, &hEventRxCompl_MB};
     for (platform::Event* e : events) keloCloseHandle(e);
     hEventThreadEnd.Set();
@@ -88,9 +89,13 @@ void TkeloCOM_thread::Leitung(bool bWeg) {
 }
 
 void TkeloCOM_thread::TeilVerwerfen() {
-    if (const char* teil = Teil_verwerfen(bAtUnterwegs_))
-        Protokolldatei_schreiben(
-            ("keloCOM_thread->Execute() :: unvollständige Antwort verworfen: " + std::string(teil)).c_str());
+    bool bAtErwartet = false;
+    {
+        std::lock_guard lock(hBuch_);
+        bAtErwartet = buch_.AtTeilErwartet(szRxBuffer_MB);
+    }
+    if (const char* teil = Teil_verwerfen(bAtErwartet))
+        verwurf_.Schreiben("keloCOM_thread->Execute() :: unvollständige Antwort verworfen: " + std::string(teil));
 }
 
 void TkeloCOM_thread::ResetPause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }

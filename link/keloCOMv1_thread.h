@@ -6,9 +6,12 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/keloCOMv1_buch.h"
 #include "link/keloCOMv1_empfang.h"
+#include "link/keloCOMv1_verwurf.h"
 #include "platform/event.h"
 #include "platform/thread.h"
 
@@ -36,7 +39,13 @@ public:
     bool Nehmen(buch::Kanal kanal, char* szZiel, size_t iGroesse);
     // The calling sender is the one the channel owes an answer to.
     bool Gehoert(buch::Kanal kanal);
+    // The calling sender's request may purge unread input: none of it is
+    // owed to another live request.
+    bool Purge_erlaubt(buch::Kanal kanal);
+    // Milliseconds until a request given up on stops blocking (kInfinite: none).
+    int64_t BisZurFrist();
     static buch::Sender Ich();
+    static int64_t Jetzt();
 
     // Manual reset: set while reads fail (the line is gone).
     platform::Event hEventLeitungWeg{platform::Event::Mode::ManualReset};
@@ -54,26 +63,39 @@ public:
 protected:
     void Execute() override;
     void Uebergeben() override;
-    void Uebergeben_MB() override;
+    bool Uebergeben_MB() override;
+    void Uebergeben_Ausruf() override;
     void ResetPause() override;
 
 private:
     bool ZeichenLesen(unsigned char& c);
     void Leitung(bool bWeg);
     void TeilVerwerfen();
+    // Steps the book under its lock; what it drops is logged after.
+    buch::Wirkung Buchen(buch::Ereignis e, const char* szAntwort = nullptr);
     // Under hBuch_.
     buch::Wirkung Schritt(const buch::Ereignis& e, const char* szAntwort);
     void Ausfuehren(const buch::Wirkung& w, const char* szAntwort);
-    void Leeren(buch::Kanal kanal, bool bVerspaetet);
-    void Protokollieren(bool bVerspaetet, const std::string& text);
+    void Leeren(buch::Kanal kanal, buch::Sender sender, bool bVerspaetet);
+    void Verwerfen(bool bVerspaetet, std::string text);
     void GatesNachfuehren();
+    // Outside hBuch_: logs what was dropped, however much.
+    void Verworfenes_schreiben();
 
     std::shared_ptr<platform::SerialPort> hCom_;
     bool bLesefehler_ = false;
     std::mutex hBuch_;
     buch::Buch buch_;
-    std::deque<std::string> postfach_[2];
+    std::deque<std::string> postfach_;
+    // "@" replies, each with the sender it answers.
+    std::deque<std::pair<buch::Sender, std::string>> postfach_MB_;
+    struct Verworfen {
+        bool bVerspaetet;
+        std::deque<std::string> texte;
+    };
+    std::vector<Verworfen> verworfen_;
+    uint8_t iAusruf_ = 0;  // the request whose "!" follows
+    TVerwurf verwurf_;
     // A normal request went out: what the thread has of a reply by now is noise.
     std::atomic<bool> bTeilVerwerfen_{false};
-    std::atomic<bool> bAtUnterwegs_{false};
 };

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "common/dialog.h"
 #include "common/fehler.h"
@@ -57,16 +59,24 @@ platform::WaitResult Warten_auf(platform::Event& e, platform::Event& weg, int64_
 }  // namespace
 
 // Passes the gate of the request's channel. The book has the last word: when
-// the other channel's request passed at the same moment, this one waits on.
+// the other channel's request passed at the same moment, or a query of the
+// other sender expects the same answer, this one waits on. A request given up
+// on stops blocking at its deadline, so the book is told the time then.
 void TkeloCOM::Zulassen(TkeloCOM_thread& t, const char* szRequest, bool bOhneAntwort) {
     const bool bMB = !bOhneAntwort && szRequest[0] == '@';
     platform::Event& gate = bMB ? t.hEventRxSend_MB : t.hEventRxSend;
     const auto t0 = Clock::now();
     for (;;) {
-        const platform::WaitResult r = gate.Wait(Rest(t0, kGateMS));
+        t.Melden(buch::Ereignis::Uhr, buch::kNormal);
+        const int64_t iRest = Rest(t0, kGateMS);
+        const int64_t iFrist = t.BisZurFrist();
+        const bool bFristZuerst = iFrist != platform::kInfinite && iFrist < iRest;
+        const platform::WaitResult r = gate.Wait(bFristZuerst ? iFrist : iRest);
+        if (r == platform::WaitResult::TimedOut && bFristZuerst) continue;
         if (r != platform::WaitResult::Signalled) WarteFehler("SendReq()", r);
         const auto art = bOhneAntwort ? buch::Ereignis::GesendetOhneAntwort : buch::Ereignis::Gesendet;
         if (t.Melden(art, bMB ? buch::kAt : buch::kNormal, szRequest).bZugelassen) return;
+        if (bMB) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
@@ -77,6 +87,7 @@ void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool 
     const size_t len = szRequest ? std::strlen(szRequest) : 0;
     // Longer requests would overrun the transmit buffer of the controller.
     if (len == 0 || len > kMaxAnfrageLaenge) throw SEND_REQ_ERROR;
+    const buch::Kanal kanal = !bOhneAntwort && szRequest[0] == '@' ? buch::kAt : buch::kNormal;
 
     std::unique_lock senden(hSenden_, std::defer_lock);
     for (;;) {
@@ -85,12 +96,14 @@ void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool 
         senden.lock();
         if (!piResetStand || iResets == *piResetStand) break;
         // Passed, but not sent: owed nothing.
-        thread->Melden(buch::Ereignis::Freigeben, szRequest[0] == '@' ? buch::kAt : buch::kNormal);
+        thread->Melden(buch::Ereignis::Freigeben, kanal);
         throw ACK_ERROR;
     }
     if (std::strcmp(szRequest, "@R\r") == 0 || std::strcmp(szRequest, "@S\r") == 0) ++iResets;
     Anfrage_merken(szRequest);
-    port->PurgeReceive();
+    // Decided under the write lock: every request that passed before is
+    // written already, none after it can have been answered yet.
+    if (thread->Purge_erlaubt(kanal)) port->PurgeReceive();
     char txBuffer[128] = {};
     std::memcpy(txBuffer, szRequest, len);
     // A failed write shows later as a missing reply.
@@ -116,9 +129,15 @@ void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
     const auto t0 = Clock::now();
     char szAntwort[kPufferGroesse];
     for (;;) {
-        const platform::WaitResult r = Warten_auf(da, t.hEventLeitungWeg, Rest(t0, iMS));
+        const int64_t iRest = Rest(t0, iMS);
+        const platform::WaitResult r = Warten_auf(da, t.hEventLeitungWeg, iRest);
         if (r == platform::WaitResult::Signalled && t.Nehmen(kanal, szAntwort, sizeof szAntwort)) break;
-        if (r == platform::WaitResult::Signalled && t.Gehoert(kanal)) continue;
+        if (r == platform::WaitResult::Signalled && t.Gehoert(kanal) && iRest != 0) {
+            // The mailbox holds what is not this sender's (another's "@"
+            // reply): it is taken soon. The time limit still holds.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
         t.Melden(buch::Ereignis::Aufgegeben, kanal);
         WarteFehler(wer, r == platform::WaitResult::Signalled ? platform::WaitResult::TimedOut : r);
     }
@@ -146,7 +165,6 @@ void TkeloCOM::WaitResp_MB(int32_t iZeitMS) {
     bool ok = true;
     if (std::memcmp(anfrage, "@R\r", 3) == 0 || std::memcmp(anfrage, "@S\r", 3) == 0) {
         ok = std::memcmp(antwort, "@RS\x06", 4) == 0;
-        if (ok) thread->Melden(buch::Ereignis::ResetBestaetigt, buch::kAt);
     } else if (std::memcmp(anfrage, "@B\r", 3) == 0) {
         ok = std::memcmp(antwort, "@B\x06", 3) == 0;
     }
@@ -180,6 +198,12 @@ bool TkeloCOM::Connect() {
     ShowMessage("Bitte die Schnittstelle überprüfen bzw.    \ndie Steuerung Aus- und Einschalten!", "keloCOM->Connect",
                 MessageIcon::Warning);
     throw WAIT_TIMEOUT_ERROR;
+}
+
+int32_t TkeloCOM::Zeilenwartezeit() const {
+    // 10 bits a character; the longest reply, and a margin for the controller.
+    const int64_t iZeileMS = (static_cast<int64_t>(kPufferGroesse) * 10 * 1000 + iBaud_ - 1) / iBaud_;
+    return static_cast<int32_t>(std::max<int64_t>(kStandardMS, iZeileMS + kStandardMS / 2));
 }
 
 void TkeloCOM::Abbrechen() {

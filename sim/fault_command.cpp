@@ -28,26 +28,55 @@ FaultParse ParseMs(FaultCommand::Kind kind, std::string_view word, std::string_v
     if (ec != std::errc() || end != arg.data() + arg.size() || ms < 0 || ms > kMaxMs) {
         return std::string(word) + " needs milliseconds from 0 to " + std::to_string(kMaxMs);
     }
-    return FaultCommand{kind, false, std::chrono::milliseconds(ms), {}};
+    return FaultCommand{kind, false, std::chrono::milliseconds(ms), {}, {}};
 }
 
-FaultParse ParseHex(std::string_view arg) {
+// Hexadecimal bytes, or the message that says what is wrong with them.
+std::variant<std::string, std::string> HexBytes(std::string_view arg, const char* word) {
     std::string digits;
     for (const char c : arg) {
         if (std::isxdigit(static_cast<unsigned char>(c))) {
             digits += c;
         } else if (!std::isspace(static_cast<unsigned char>(c))) {
-            return std::string("garbage takes hexadecimal bytes, not '") + c + "'";
+            return std::variant<std::string, std::string>(std::in_place_index<1>, std::string(word) +
+                                                          " takes hexadecimal bytes, not '" + c + "'");
         }
     }
     if (digits.empty() || digits.size() % 2 != 0) {
-        return std::string("garbage needs whole bytes, two hex digits each");
+        return std::variant<std::string, std::string>(std::in_place_index<1>,
+                                                      std::string(word) + " needs whole bytes, two hex digits each");
     }
     std::string bytes;
     for (std::size_t i = 0; i < digits.size(); i += 2) {
         bytes += char(std::stoi(digits.substr(i, 2), nullptr, 16));
     }
-    return FaultCommand{FaultCommand::Kind::Garbage, false, {}, bytes};
+    return std::variant<std::string, std::string>(std::in_place_index<0>, bytes);
+}
+
+FaultParse ParseHex(std::string_view arg) {
+    auto bytes = HexBytes(arg, "garbage");
+    if (bytes.index() == 1) return std::get<1>(bytes);
+    return FaultCommand{FaultCommand::Kind::Garbage, false, {}, std::get<0>(bytes), {}};
+}
+
+// "N REQUEST [MS:HEX]...": words without blanks.
+FaultParse ParseRule(std::string_view arg) {
+    std::istringstream in{std::string(arg)};
+    FaultCommand command{FaultCommand::Kind::Rule, false, {}, {}, {}};
+    std::string request;
+    if (!(in >> command.rule.times >> request) || command.rule.times <= 0) {
+        return std::string("rule needs a count above 0 and a request, e.g. \"rule 1 @X 5:40582030300006\"");
+    }
+    command.rule.request = request + "\r";
+    for (std::string part; in >> part;) {
+        const auto colon = part.find(':');
+        const FaultParse ms = ParseMs(FaultCommand::Kind::Rule, "rule", std::string_view(part).substr(0, colon));
+        if (colon == std::string::npos || ms.index() == 1) return std::string("rule parts are MS:HEX, not '") + part + "'";
+        auto bytes = HexBytes(std::string_view(part).substr(colon + 1), "rule");
+        if (bytes.index() == 1) return std::get<1>(bytes);
+        command.rule.parts.push_back({std::get<FaultCommand>(ms).ms, std::get<0>(bytes)});
+    }
+    return command;
 }
 
 }  // namespace
@@ -59,7 +88,7 @@ FaultParse ParseFaultCommand(std::string_view line) {
     const std::string_view arg = space == std::string_view::npos ? "" : Trim(line.substr(space));
     using Kind = FaultCommand::Kind;
     if (word == "silent" && (arg == "on" || arg == "off")) {
-        return FaultCommand{Kind::Silent, arg == "on", {}, {}};
+        return FaultCommand{Kind::Silent, arg == "on", {}, {}, {}};
     }
     if (word == "silent") {
         return std::string("silent needs on or off");
@@ -70,14 +99,17 @@ FaultParse ParseFaultCommand(std::string_view line) {
     if (word == "garbage") {
         return ParseHex(arg);
     }
+    if (word == "rule") {
+        return ParseRule(arg);
+    }
     if (word == "at" && !arg.empty()) {
-        return FaultCommand{Kind::Garbage, false, {}, "@" + std::string(arg) + "\x06"};
+        return FaultCommand{Kind::Garbage, false, {}, "@" + std::string(arg) + "\x06", {}};
     }
     if (word == "at") {
         return std::string("at needs the text of the reply, e.g. \"at X 999999\"");
     }
     if ((word == "status" || word == "quit") && arg.empty()) {
-        return FaultCommand{word == "quit" ? Kind::Quit : Kind::Status, false, {}, {}};
+        return FaultCommand{word == "quit" ? Kind::Quit : Kind::Status, false, {}, {}, {}};
     }
     return "unknown command '" + std::string(line) + "'; known:\n" + std::string(kFaultCommandHelp);
 }
@@ -94,6 +126,12 @@ std::string ApplyFaultCommand(SimServer& server, const FaultCommand& command) {
     case Kind::Garbage:
         server.InjectGarbage(command.bytes);
         return std::to_string(command.bytes.size()) + " garbage bytes sent";
+    case Kind::Rule: {
+        const std::size_t parts = command.rule.parts.size();
+        const int times = command.rule.times;
+        server.AddRule(command.rule);
+        return "rule set: " + std::to_string(times) + " time(s), " + std::to_string(parts) + " part(s)";
+    }
     case Kind::Drop:
         server.DropLine(command.ms);
         return "line dropped for " + std::to_string(command.ms.count()) + " ms";

@@ -157,8 +157,33 @@ void SimServer::ReadRequestsLocked(SimTime now) {
         repliedAt_.reset();
         inputArrivedAt_ = inbound_.Arrive(std::size_t(n), now, ByteTimeLocked());
         lineBytes_.in += std::uint64_t(n);
-        controller_.Receive(std::string_view(buffer, std::size_t(n)));
+        RouteLocked(std::string_view(buffer, std::size_t(n)), now);
     }
+}
+
+// While rules apply, requests reach the controller whole, unless a rule
+// answers them.
+void SimServer::RouteLocked(std::string_view bytes, SimTime now) {
+    if (rules_.empty() && ruleLine_.empty()) {
+        controller_.Receive(bytes);
+        return;
+    }
+    for (const char c : bytes) {
+        ruleLine_ += c;
+        if (c != '\r' && c != '\x02' && c != '\x03') continue;
+        std::string request;
+        request.swap(ruleLine_);
+        if (!ApplyRuleLocked(request, now)) controller_.Receive(request);
+    }
+}
+
+bool SimServer::ApplyRuleLocked(const std::string& request, SimTime now) {
+    const auto rule = std::find_if(rules_.begin(), rules_.end(), [&](const ReplyRule& r) { return r.request == request; });
+    if (rule == rules_.end()) return false;
+    ruled_.push_back(request);
+    for (const ReplyRule::Part& part : rule->parts) output_.Push({part.bytes, false}, std::max(now, inputArrivedAt_) + part.after);
+    if (--rule->times <= 0) rules_.erase(rule);
+    return true;
 }
 
 void SimServer::QueueRepliesLocked(SimTime now) {
@@ -192,6 +217,8 @@ void SimServer::WriteLocked(SimTime now) {
             return;  // full: poll for room
         }
         lineBytes_.out += std::uint64_t(n);
+        written_.append(unwritten_, 0, std::size_t(n));
+        if (written_.size() > kMaxUnwritten) written_.erase(0, written_.size() - kMaxUnwritten);
         unwritten_.erase(0, std::size_t(n));
         repliedAt_ = now;
     }
@@ -273,6 +300,24 @@ void SimServer::InjectGarbage(std::string bytes) {
         output_.Push({std::move(bytes), false}, Clock::now());
     }
     Wake();
+}
+
+void SimServer::AddRule(ReplyRule rule) {
+    {
+        std::lock_guard lock(mutex_);
+        rules_.push_back(std::move(rule));
+    }
+    Wake();
+}
+
+std::vector<std::string> SimServer::RuledRequests() const {
+    std::lock_guard lock(mutex_);
+    return ruled_;
+}
+
+std::string SimServer::Written() const {
+    std::lock_guard lock(mutex_);
+    return written_;
 }
 
 void SimServer::DropLine(std::chrono::milliseconds downFor) {

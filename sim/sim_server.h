@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "sim/output_queue.h"
 #include "sim/pelto_controller.h"
 #include "sim/pty_endpoint.h"
+#include "sim/reply_rule.h"
 
 namespace sim {
 
@@ -51,6 +53,7 @@ public:
     void SetPacing(bool on);
     void SetTimeScale(double scale);
     void InjectGarbage(std::string bytes);
+    void AddRule(ReplyRule rule);
     // Closes the terminal now and opens a new one after `downFor`.
     void DropLine(std::chrono::milliseconds downFor);
 
@@ -66,6 +69,10 @@ public:
         uint64_t in = 0, out = 0;
     };
     Bytes LineBytes() const;
+    // Requests answered by a rule, in order of arrival.
+    std::vector<std::string> RuledRequests() const;
+    // Every byte the controller's end has written to the line (the last MiB).
+    std::string Written() const;
     // For every reply followed by a request: from the reply's last byte
     // leaving the controller to the request's first byte arriving, that is
     // how long the other side took to go on.
@@ -84,6 +91,8 @@ private:
     void HandleDropLocked(SimTime now);
     void ReadRequestsLocked(SimTime now);
     void QueueRepliesLocked(SimTime now);
+    void RouteLocked(std::string_view bytes, SimTime now);
+    bool ApplyRuleLocked(const std::string& request, SimTime now);
     void WriteLocked(SimTime now);
     std::chrono::nanoseconds ByteTimeLocked() const;
     timespec PollTimeout(SimTime now) const;
@@ -97,6 +106,10 @@ private:
     InboundLine inbound_;
     SimTime inputArrivedAt_{};
     std::string unwritten_;
+    std::vector<ReplyRule> rules_;
+    std::string ruleLine_;  // a request still arriving, while rules apply
+    std::vector<std::string> ruled_;
+    std::string written_;
     Bytes lineBytes_;
     std::optional<SimTime> repliedAt_;  // last byte out, no request since
     std::vector<std::chrono::nanoseconds> turnarounds_;

@@ -80,18 +80,18 @@ INSTANTIATE_TEST_SUITE_P(
     Sofort, command_motion,
     ::testing::Values(
         Ok("Reset", Reset, "@R\r", "@RS" + ACK),
-        Falsch("ResetAnsweredAsHalt", Reset, "@R\r", "@B" + ACK, COMMUNICATION_ERROR),
+        Falsch("ResetAnsweredAsHalt", Reset, "@R\r", "@B" + ACK, WAIT_TIMEOUT_ERROR),
         Falsch("ResetAnsweredWithBel", Reset, "@R\r", "@RS" + BEL, COMMUNICATION_ERROR),
         Ok("Stop", Stopp, "@S\r", "@RS" + ACK),
-        Falsch("StopAnsweredAsHalt", Stopp, "@S\r", "@B" + ACK, COMMUNICATION_ERROR),
+        Falsch("StopAnsweredAsHalt", Stopp, "@S\r", "@B" + ACK, WAIT_TIMEOUT_ERROR),
         Ok("Halt", Halt, "@B\r", "@B" + ACK),
-        Falsch("HaltAnsweredAsReset", Halt, "@B\r", "@RS" + ACK, COMMUNICATION_ERROR),
+        Falsch("HaltAnsweredAsReset", Halt, "@B\r", "@RS" + ACK, WAIT_TIMEOUT_ERROR),
         Ok("Interrupt", Pause, "@A\r", "@A" + ACK),
         Ok("InterruptWithBel", Pause, "@A\r", "@A" + BEL),
-        Falsch("InterruptAnsweredAsResume", Pause, "@A\r", "@C" + ACK, COMMUNICATION_ERROR),
-        Falsch("InterruptAnsweredAsReset", Pause, "@A\r", "@RS" + ACK, COMMUNICATION_ERROR),
+        Falsch("InterruptAnsweredAsResume", Pause, "@A\r", "@C" + ACK, WAIT_TIMEOUT_ERROR),
+        Falsch("InterruptAnsweredAsReset", Pause, "@A\r", "@RS" + ACK, WAIT_TIMEOUT_ERROR),
         Ok("ResumeAnsweredAsInterrupt", Weiter, "@C\r", "@A" + ACK),
-        Falsch("ResumeAnsweredAsResume", Weiter, "@C\r", "@C" + ACK, COMMUNICATION_ERROR)),
+        Falsch("ResumeAnsweredAsResume", Weiter, "@C\r", "@C" + ACK, WAIT_TIMEOUT_ERROR)),
     [](const auto& info) { return std::string(info.param.name); });
 
 class command_motion_exchange : public LinkFixture {};

@@ -44,8 +44,12 @@ Abfrage I(char c) {
 Fall Ok(const char* n, Abfrage a, size_t g, std::string anfrage, std::string antwort, std::string ergebnis) {
     return {n, std::move(a), g, std::move(anfrage), std::move(antwort), 0, std::move(ergebnis)};
 }
-Fall Falsch(const char* n, Abfrage a, std::string anfrage, std::string antwort) {
-    return {n, std::move(a), 32, std::move(anfrage), std::move(antwort), COMMUNICATION_ERROR, ""};
+Fall Falsch(const char* n, Abfrage a, std::string anfrage, std::string antwort, int fehler = COMMUNICATION_ERROR) {
+    return {n, std::move(a), 32, std::move(anfrage), std::move(antwort), fehler, ""};
+}
+// The answer to another query is not taken: the query gets none.
+Fall Fremd(const char* n, Abfrage a, std::string anfrage, std::string antwort) {
+    return Falsch(n, std::move(a), std::move(anfrage), std::move(antwort), WAIT_TIMEOUT_ERROR);
 }
 Fall Weg(const char* n, Abfrage a, size_t g = 32) { return {n, std::move(a), g, "", "", OUT_OF_RANGE, ""}; }
 
@@ -84,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
         Ok("BufferOfOne", V, 1, "@V\r", "@V ABC" + ACK, ""),
         Ok("LongestAtReply", V, 32, "@V\r", "@V " + std::string(27, 'v') + ACK, std::string(27, 'v')),
         Falsch("NoBlank", V, "@V\r", "@VABC" + ACK),
-        Falsch("OtherQuery", V, "@V\r", "@X ABC" + ACK),
+        Fremd("OtherQuery", V, "@V\r", "@X ABC" + ACK),
         Weg("BufferOfZero", V, 0),
         Weg("NoBuffer", [](TkeloCOM& k, char*, size_t n) { k.Version_abfragen(nullptr, n); })),
     [](const auto& info) { return std::string(info.param.name); });
@@ -96,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         Ok("SevenCutToTheBuffer", X, 7, "@X\r", "@X 0123456" + ACK, "012345"),
         Ok("PrefixAndBelOnly", X, 7, "@X\r", "@X " + BEL, ""),
         Falsch("NoBlank", X, "@X\r", "@X012345" + ACK),
-        Falsch("VersionReply", X, "@X\r", "@V 012345" + ACK),
+        Fremd("VersionReply", X, "@X\r", "@V 012345" + ACK),
         Weg("BufferOfZero", X, 0)),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -109,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
         Ok("U", L('u'), 32, "@Lu\r", "@Lu -20" + ACK, "-20"),
         Ok("PrefixAndBelOnly", L('y'), 32, "@Ly\r", "@Ly " + BEL, ""),
         Ok("CutToTheBuffer", L('x'), 4, "@Lx\r", "@Lx -12345" + ACK, "-12"),
-        Falsch("WrongAxis", L('y'), "@Ly\r", "@Lx 100" + ACK),
+        Fremd("WrongAxis", L('y'), "@Ly\r", "@Lx 100" + ACK),
         Falsch("NoBlank", L('y'), "@Ly\r", "@Ly100" + ACK),
         Weg("NulAxis", L('\0')),
         Weg("BufferOfZero", L('x'), 0)),
@@ -121,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
         Ok("IoTestLetter", I('G'), 32, "@IG\r", "@IG 1" + ACK, "@IG 1" + ACK),
         Ok("Digit", I('3'), 32, "@I3\r", "@I3 0" + ACK, "@I3 0" + ACK),
         Ok("HexLetter", I('F'), 32, "@IF\r", "@IF " + BEL, "@IF " + BEL),
-        Falsch("WrongInput", I('G'), "@IG\r", "@I3 1" + ACK),
+        Fremd("WrongInput", I('G'), "@IG\r", "@I3 1" + ACK),
         Falsch("NoBlank", I('G'), "@IG\r", "@IG1" + ACK),
         Weg("NulInput", I('\0'))),
     [](const auto& info) { return std::string(info.param.name); });

@@ -16,14 +16,19 @@ struct Uebergabe {
     bool operator==(const Uebergabe&) const = default;
 };
 
-// The assembly alone, taking every reply as it is handed over.
+// The assembly alone, taking every reply as it is handed over; every
+// "@RS" ACK counts as our own stop ending an open request.
 class Mitschrift : public TEmpfang {
 public:
     std::vector<Uebergabe> replies;
 
 private:
     void Uebergeben() override { replies.push_back({false, szRxBuffer}); }
-    void Uebergeben_MB() override { replies.push_back({true, szRxBuffer_MB}); }
+    bool Uebergeben_MB() override {
+        replies.push_back({true, szRxBuffer_MB});
+        return std::memcmp(szRxBuffer_MB, "@RS\x06", 4) == 0;
+    }
+    void Uebergeben_Ausruf() override { Uebergeben(); }
     void ResetPause() override {}
 };
 

@@ -100,15 +100,19 @@ TEST_F(LinkFixture, ResetAndHaltAnswersAreJudged) {
     Oeffnen();
     peer_->Expect("@R\r", {{0, "@RS" + ACK}});
     com_->SendReqWaitResp("@R\r", 500);
-    peer_->Expect("@R\r", {{0, "@B" + ACK}});
+    // An answer that begins like the request's own is judged...
+    peer_->Expect("@R\r", {{0, "@RS" + BEL}});
     EXPECT_EQ(Fehler([&] { com_->SendReqWaitResp("@R\r", 500); }), COMMUNICATION_ERROR);
-    EXPECT_EQ(std::string(com_->szResp), "@B" + ACK);
-    peer_->Expect("@B\r", {{0, "@RS" + ACK}});
+    EXPECT_EQ(std::string(com_->szResp), "@RS" + BEL);
+    peer_->Expect("@B\r", {{0, "@B" + BEL}});
     EXPECT_EQ(Fehler([&] { com_->SendReqWaitResp("@B\r", 500); }), COMMUNICATION_ERROR);
+    // ...one that begins otherwise answers another request: it is not taken.
+    peer_->Expect("@R\r", {{0, "@B" + ACK}});
+    EXPECT_EQ(Fehler([&] { com_->SendReqWaitResp("@R\r", 200); }), WAIT_TIMEOUT_ERROR);
     // After a wrong answer the link is released: both channels still work.
-    peer_->Expect("@V\r", {{0, "@Q anything" + BEL}});
+    peer_->Expect("@V\r", {{0, "@V anything" + BEL}});
     com_->SendReqWaitResp("@V\r", 500);
-    EXPECT_EQ(std::string(com_->szResp), "@Q anything" + BEL);
+    EXPECT_EQ(std::string(com_->szResp), "@V anything" + BEL);
     peer_->Expect("T1\r", {{0, ACK}});
     com_->SendReqWaitResp("T1\r", 500);
 }

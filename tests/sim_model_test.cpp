@@ -199,8 +199,16 @@ TEST(SimFaultCommand, ParsesTheStdinCommands) {
     EXPECT_EQ(parse("garbage 411507").bytes, "A\x15\x07");
     EXPECT_EQ(parse("at X 999999").bytes, "@X 999999\x06");
     EXPECT_EQ(parse("quit").kind, Kind::Quit);
+    const sim::ReplyRule regel = parse("rule 2 @X 5:4058 300:2006").rule;
+    EXPECT_EQ(regel.request, "@X\r");
+    EXPECT_EQ(regel.times, 2);
+    ASSERT_EQ(regel.parts.size(), 2u);
+    EXPECT_EQ(regel.parts[1].after, 300ms);
+    EXPECT_EQ(regel.parts[1].bytes, " \x06");
+    EXPECT_TRUE(parse("rule 1 Q1").rule.parts.empty());  // never answered
     for (const char* bad : {"silent", "late", "late -1", "late 5x", "drop 99999999", "garbage 4", "garbage zz",
-                            "garbage", "at", "dance"}) {
+                            "garbage", "at", "dance", "rule", "rule 0 Q1", "rule 1 Q1 5", "rule 1 Q1 x:06",
+                            "rule 1 Q1 5:0"}) {
         EXPECT_TRUE(std::holds_alternative<std::string>(sim::ParseFaultCommand(bad))) << bad;
     }
 }

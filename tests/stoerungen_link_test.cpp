@@ -17,6 +17,7 @@
 #include "support/cpu_zeit.h"
 #include "support/crlf_lines.h"
 #include "support/dialog_recorder.h"
+#include "support/fehler_code.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -27,15 +28,6 @@ using Clock = std::chrono::steady_clock;
 constexpr char ACK = 0x06, NAK = 0x15;
 constexpr int kPort = 5;
 
-template <typename F>
-int Fehler(F&& f) {
-    try {
-        f();
-    } catch (int& e) {
-        return e;
-    }
-    return 0;
-}
 
 // CPU taken by the process while the test thread sleeps for a second.
 double CpuInEinerRuhigenSekunde() {

@@ -140,8 +140,10 @@ void Programm_anfordern(TransferSink& s, int n, bool bNurHeader) {
 }
 
 void Programm_empfangen(TransferSink& s) {
+    // A long line takes longer than the usual wait on a slow line.
+    const int32_t iZeileMS = s.Link().Zeilenwartezeit();
     for (;;) {
-        s.Link().WaitResp(kKurz);
+        s.Link().WaitResp(iZeileMS);
         const char letztes = Letztes(Antwort(s));
         s.Protokoll_schreiben(false, false, true);
         s.Zeile_fertig();

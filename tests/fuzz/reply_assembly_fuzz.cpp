@@ -45,7 +45,8 @@ public:
 
 private:
     void Uebergeben() override;
-    void Uebergeben_MB() override;
+    bool Uebergeben_MB() override;
+    void Uebergeben_Ausruf() override { Uebergeben(); }
     void ResetPause() override;
     void ErwartungPruefen(char c, int16_t vorher, int16_t gemerktVorher) const;
 
@@ -106,7 +107,9 @@ void Pruefling::Uebergeben() {
     normalOffen_ = text.empty() || text.back() != NAK;
 }
 
-void Pruefling::Uebergeben_MB() {
+// As the book decides for a stop of ours: "@RS" ACK while a normal reply is
+// being collected ends that request with "!".
+bool Pruefling::Uebergeben_MB() {
     Pruefen(mb_ == 0 && normal_ == 0, "\"@\" reply not alone");
     ++mb_;
     Kopie(szRxBuffer_MB, sizeof szRxBuffer_MB);
@@ -115,6 +118,7 @@ void Pruefling::Uebergeben_MB() {
     if (iRxCount_MB < kRxBufferSize_MB - 1)
         Pruefen(szRxBuffer_MB[iRxCount_MB - 1] == c_, "\"@\" reply does not end on its terminator");
     rsQuittung_ = std::memcmp(szRxBuffer_MB, "@RS\x06", 4) == 0;
+    return rsQuittung_ && iRxStateSaved == RX_COLLECT;
 }
 
 void Pruefling::ResetPause() {

@@ -8,6 +8,7 @@
 
 #include "link/keloCOMv1.h"
 #include "support/dialog_recorder.h"
+#include "support/fehler_code.h"
 #include "support/scripted_peer.h"
 #include "support/temp_dir.h"
 
@@ -24,16 +25,6 @@ protected:
     void Oeffnen();
     // Lines of the protocol log written since SetUp.
     std::vector<std::string> Protokoll() const;
-    // Runs f and returns the error code it threw (0 if none).
-    template <typename F>
-    static int Fehler(F&& f) {
-        try {
-            f();
-        } catch (int& e) {
-            return e;
-        }
-        return 0;
-    }
 
     TempDir tmp_;
     DialogRecorder dialogs_;

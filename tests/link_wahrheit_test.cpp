@@ -1,0 +1,341 @@
+// Faults that once handed a reply to the wrong request, lost bytes, held
+// Stop back or needed "Ini": each through the real link against the
+// simulated controller on a pseudo-terminal, the controller's answers set by
+// rules. Each scenario is judged by what the controller received and sent
+// and by what the link's caller got.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/fehler.h"
+#include "common/protokolldatei.h"
+#include "link/keloCOMv1.h"
+#include "sim/sim_server.h"
+#include "support/crlf_lines.h"
+#include "support/dialog_recorder.h"
+#include "support/fehler_code.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+const std::string ACK = "\x06", NAK = "\x15", BEL = "\x07";
+constexpr int kPort = 6;
+
+
+int64_t MsSeit(Clock::time_point t0) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+}
+
+// The link on the simulated controller, and what both ends saw.
+struct Bank {
+    TkeloCOM com;
+    sim::SimServer sim;
+
+    // Requests answered by these parts (ms after the request, bytes), `times` times.
+    void Regel(const std::string& anfrage, std::vector<sim::ReplyRule::Part> teile, int times = 1) {
+        sim.AddRule({anfrage, std::move(teile), times});
+    }
+    std::string Resp() const { return com.Antwort(); }
+    std::vector<std::string> Protokoll() const { return CrLfZeilen(Protokolldatei_Pfad()); }
+    int ImProtokoll(const std::string& teil) const {
+        int n = 0;
+        for (const auto& z : Protokoll()) n += z.find(teil) != std::string::npos;
+        return n;
+    }
+    bool Erhalten(const std::string& anfrage) const {
+        const auto r = sim.RuledRequests();
+        return std::find(r.begin(), r.end(), anfrage) != r.end();
+    }
+    // Waits until the controller has sent everything it owes so far.
+    void Ausgesendet(uint64_t iBytes, std::chrono::milliseconds bis = 10s) {
+        const auto ende = Clock::now() + bis;
+        while (sim.LineBytes().out < iBytes && Clock::now() < ende) std::this_thread::sleep_for(5ms);
+    }
+    // A program read as the routine does it: its first answer, then line by
+    // line until the ACK.
+    std::vector<std::string> Programm_lesen(const std::string& anfrage) {
+        std::vector<std::string> zeilen;
+        com.SendReqWaitResp(anfrage.c_str(), 512);
+        zeilen.push_back(Resp());
+        while (zeilen.back() != ACK) {
+            com.WaitResp(com.Zeilenwartezeit());
+            zeilen.push_back(Resp());
+        }
+        return zeilen;
+    }
+};
+
+struct Szenario {
+    const char* name;
+    uint32_t iBaud;
+    bool bTakt;  // the controller's bytes at the line's baud rate
+    void (*lauf)(Bank&);
+};
+
+// A program read beside status queries every millisecond: no line is lost
+// to the queries' sending.
+void ProgrammLesenNebenStatusabfragen(Bank& b) {
+    std::vector<sim::ReplyRule::Part> teile {{5ms, "*PR1\r"}};
+    std::vector<std::string> erwartet {"*PR1\r"};
+    for (int i = 0; i < 1500; ++i) {
+        erwartet.push_back("A1,1 ; 1,1 ; Zeile " + std::to_string(i) + "\r");
+        teile.push_back({5ms, erwartet.back()});
+    }
+    erwartet.push_back(ACK);
+    teile.push_back({5ms, ACK});
+    b.Regel("*PR1\r", teile);
+    std::atomic<bool> fertig {false};
+    std::atomic<int> abfragen {0};
+    auto fenster = std::async(std::launch::async, [&] {
+        while (!fertig) {
+            char status[32];
+            abfragen += Fehler([&] { b.com.Status_abfragen(status, sizeof status); }) == 0;
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    std::vector<std::string> zeilen;
+    const int e = Fehler([&] { zeilen = b.Programm_lesen("*PR1\r"); });
+    fertig = true;
+    fenster.get();
+    EXPECT_EQ(e, 0);
+    EXPECT_EQ(zeilen, erwartet);
+    EXPECT_GT(abfragen, 0);
+    auto r = b.sim.Requests();
+    EXPECT_GT(std::count(r.begin(), r.end(), "@X\r"), 0);
+}
+
+// An "@RS" ACK that no reset or stop of ours asked for makes no "!": the
+// move's wait ends with its true final answer.
+void FremdesRSBeendetKeineFahrt(Bank& b) {
+    b.Regel("L1,x100\r", {{5ms, NAK}, {100ms, "@RS" + ACK}, {700ms, ACK}});
+    const auto t0 = Clock::now();
+    b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
+    ASSERT_EQ(b.Resp(), NAK);
+    EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
+    EXPECT_EQ(b.Resp(), ACK);
+    EXPECT_GE(MsSeit(t0), 650);
+    EXPECT_EQ(b.ImProtokoll("unerwartete Antwort verworfen: @RS<ACK>"), 1);
+    b.Regel("T1\r", {{5ms, "T1 ok\r"}});
+    b.com.SendReqWaitResp("T1\r", 500);
+    EXPECT_EQ(b.Resp(), "T1 ok\r");
+}
+
+// A stray "@" reply before Stop's own answer is not Stop's.
+void FremdeAtAntwortVorStopp(Bank& b) {
+    b.Regel("@S\r", {{2ms, "@X 1" + ACK}, {10ms, "@RS" + ACK}});
+    EXPECT_EQ(Fehler([&] { b.com.Achsen_stoppen(); }), 0);
+    EXPECT_EQ(b.Resp(), "@RS" + ACK);
+    EXPECT_EQ(b.ImProtokoll("unerwartete Antwort verworfen: @X 1<ACK>"), 1);
+}
+
+// Two late version answers arrive while the position query waits: it takes
+// only its own.
+void SpaeteAntwortenNichtFuerPosition(Bank& b) {
+    b.Regel("@V\r", {{400ms, "@V alt" + ACK}}, 2);
+    const auto t0 = Clock::now();
+    char version[32];
+    EXPECT_EQ(Fehler([&] { b.com.Version_abfragen(version, sizeof version); }), WAIT_TIMEOUT_ERROR);
+    EXPECT_EQ(Fehler([&] { b.com.Version_abfragen(version, sizeof version); }), WAIT_TIMEOUT_ERROR);
+    std::this_thread::sleep_for(300ms - (Clock::now() - t0));
+    b.Regel("@Lx\r", {{350ms, "@Lx 5" + ACK}});
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("@Lx\r", 1500); }), 0);
+    EXPECT_EQ(b.Resp(), "@Lx 5" + ACK);
+    EXPECT_EQ(b.ImProtokoll("verspätete Antwort verworfen: @V alt<ACK>"), 2);
+}
+
+// Stop reaches the controller at once while a normal request waits for its
+// first answer; the request ends with "!", and its late answer is dropped.
+void StoppWartetNichtHinterNormalerAnfrage(Bank& b) {
+    b.Regel("Q1\r", {{1500ms, ACK}});
+    std::string antwort;
+    auto worker = std::async(std::launch::async, [&] {
+        const int e = Fehler([&] { b.com.SendReqWaitResp("Q1\r", 3000); });
+        antwort = b.com.Antwort();
+        b.com.Abbrechen();  // the routine is over
+        return e;
+    });
+    std::this_thread::sleep_for(100ms);
+    const auto t0 = Clock::now();
+    EXPECT_EQ(Fehler([&] { b.com.Achsen_stoppen(); }), 0);
+    EXPECT_LT(MsSeit(t0), 300);  // it used to wait behind the request for 1.5 s
+    const auto an = b.sim.LastArrival("@S\r");
+    ASSERT_TRUE(an.has_value());
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(*an - t0).count(), 100);
+    EXPECT_EQ(worker.get(), 0);
+    EXPECT_EQ(antwort, "!");
+    std::this_thread::sleep_for(1600ms);
+    EXPECT_EQ(b.ImProtokoll("unerwartete Antwort verworfen: <ACK>"), 1);
+    b.Regel("T1\r", {{5ms, "T1 ok\r"}});
+    b.com.SendReqWaitResp("T1\r", 500);
+    EXPECT_EQ(b.Resp(), "T1 ok\r");
+}
+
+// A request whose answer never comes blocks the normal channel for its
+// margin only; after a confirmed stop not at all.
+void VerloreneAntwortBrauchtKeinIni(Bank& b) {
+    b.Regel("Q2\r", {}, 2);
+    b.Regel("T1\r", {{5ms, "T1 ok\r"}}, 2);
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("Q2\r", 64); }), WAIT_TIMEOUT_ERROR);
+    b.com.Abbrechen();
+    auto t0 = Clock::now();
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 500); }), 0);
+    EXPECT_EQ(b.Resp(), "T1 ok\r");
+    EXPECT_LT(MsSeit(t0), 1500);
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("Q2\r", 64); }), WAIT_TIMEOUT_ERROR);
+    b.com.Abbrechen();
+    EXPECT_EQ(Fehler([&] { b.com.Achsen_stoppen(); }), 0);
+    t0 = Clock::now();
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 500); }), 0);
+    EXPECT_LT(MsSeit(t0), 200);
+    EXPECT_TRUE(b.Erhalten("T1\r"));
+}
+
+// A delete whose echo and NAK came but whose final answer was lost: a
+// confirmed stop frees the channel.
+void LoeschenOhneEndantwort(Bank& b) {
+    b.Regel("*PE1\r", {{5ms, "*PE1" + NAK}});
+    b.com.SendReqWaitResp("*PE1\r", 64);
+    EXPECT_EQ(b.Resp(), "*PE1" + NAK);
+    EXPECT_EQ(Fehler([&] { b.com.WaitResp(200); }), WAIT_TIMEOUT_ERROR);
+    b.com.Abbrechen();
+    EXPECT_EQ(Fehler([&] { b.com.Achsen_stoppen(); }), 0);
+    b.Regel("T1\r", {{5ms, "T1 ok\r"}});
+    const auto t0 = Clock::now();
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 500); }), 0);
+    EXPECT_EQ(b.Resp(), "T1 ok\r");
+    EXPECT_LT(MsSeit(t0), 200);
+}
+
+// A move's wait ends early on what comes before its NAK; its final answer
+// must not reach the next request.
+void FahrtEndantwortNichtFuerNaechste(Bank& b, const std::string& davor) {
+    b.Regel("L1,x100\r", {{5ms, davor}, {30ms, NAK}, {500ms, ACK}});
+    EXPECT_EQ(Fehler([&] { b.com.xyzVektor_fahren(1, 1, 100, 0, 0); }), NAK_ERROR);
+    b.com.Abbrechen();
+    std::this_thread::sleep_for(60ms);
+    b.Regel("#S100\r", {{5ms, "E6" + BEL}});
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("#S100\r", 500); }), 0);
+    EXPECT_EQ(b.Resp(), "E6" + BEL);
+    EXPECT_TRUE(b.Erhalten("#S100\r"));
+}
+void NulVorDemNAK(Bank& b) { FahrtEndantwortNichtFuerNaechste(b, std::string(1, '\0')); }
+void RauschenVorDemNAK(Bank& b) { FahrtEndantwortNichtFuerNaechste(b, "xq7\r"); }
+
+// The tail of a late "@" reply, split across reads, stays on its channel.
+void GeteilteSpaeteAtAntwort(Bank& b) {
+    b.Regel("@V\r", {{100ms, "@V Pel"}, {250ms, "to" + ACK}});
+    const auto t0 = Clock::now();
+    char version[32];
+    EXPECT_EQ(Fehler([&] { b.com.Version_abfragen(version, sizeof version); }), WAIT_TIMEOUT_ERROR);
+    std::this_thread::sleep_for(150ms - (Clock::now() - t0));
+    b.Regel("T1\r", {{200ms, ACK}});
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 1000); }), 0);
+    EXPECT_EQ(b.Resp(), ACK);
+    EXPECT_EQ(b.ImProtokoll("verspätete Antwort verworfen: @V Pelto<ACK>"), 1);
+}
+
+// At 9600 baud a 200-character program line takes about 210 ms: the read
+// waits for it, and the next routine gets its own answer.
+void LangsameLeitungLangeZeile(Bank& b) {
+    const std::string lang = std::string(200, 'a') + "\r";
+    b.Regel("*PR1\r", {{5ms, "*PR1\r"}, {5ms, "kurz\r"}, {5ms, lang}, {5ms, "b\r"}, {5ms, ACK}});
+    std::vector<std::string> zeilen;
+    EXPECT_EQ(Fehler([&] { zeilen = b.Programm_lesen("*PR1\r"); }), 0);
+    EXPECT_EQ(zeilen, (std::vector<std::string> {"*PR1\r", "kurz\r", lang, "b\r", ACK}));
+    b.Regel("*FR1\r", {{5ms, "*FR1 x\r"}});
+    b.com.SendReqWaitResp("*FR1\r", 500);
+    EXPECT_EQ(b.Resp(), "*FR1 x\r");
+}
+
+// Noise in the assembly when our stop is confirmed: no request is open, so
+// no "!" is made, and a request sent at once gets its own answer.
+void ResetPauseGibtKeinRauschen(Bank& b) {
+    b.sim.InjectGarbage("zz");
+    std::this_thread::sleep_for(50ms);
+    b.Regel("T1\r", {{20ms, ACK}});
+    EXPECT_EQ(Fehler([&] { b.com.Achsen_stoppen(); }), 0);
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 300); }), 0);
+    EXPECT_EQ(b.Resp(), ACK);
+}
+
+// 100,000 BEL bytes and 60,000 noise lines in a mailbox: a few log lines and
+// a count, and Stop is not held back.
+void RauschenBleibtBillig(Bank& b) {
+    const uint64_t vorher = b.sim.LineBytes().out;
+    b.sim.InjectGarbage(std::string(100000, '\x07'));
+    b.Ausgesendet(vorher + 100000);
+    std::string zeilen;
+    for (int i = 0; i < 60000; ++i) zeilen += "x\r";
+    b.Regel("*PR1\r", {{5ms, "*PR1\r"}, {5ms, zeilen}});
+    b.com.SendReqWaitResp("*PR1\r", 512);
+    b.Ausgesendet(vorher + 100000 + 5 + zeilen.size());
+    std::this_thread::sleep_for(300ms);
+    auto worker = std::async(std::launch::async, [&] { b.com.Abbrechen(); });
+    const auto t0 = Clock::now();
+    EXPECT_EQ(Fehler([&] { b.com.Achsen_stoppen(); }), 0);
+    EXPECT_LT(MsSeit(t0), 200);
+    worker.get();
+    b.com.UnInit();  // writes the count still open
+    EXPECT_LT(b.ImProtokoll("Antwort verworfen"), 40);
+    EXPECT_GE(b.ImProtokoll("weitere Antworten verworfen"), 1);
+}
+
+void PrintTo(const Szenario& s, std::ostream* os) { *os << s.name; }
+
+const Szenario kSzenarien[] = {
+    {"ProgramReadBesideStatusQueries", 115200, false, ProgrammLesenNebenStatusabfragen},
+    {"UnrequestedResetAckEndsNoMove", 115200, false, FremdesRSBeendetKeineFahrt},
+    {"StrayAtReplyBeforeStop", 115200, false, FremdeAtAntwortVorStopp},
+    {"LateAtAnswersNotForPositionQuery", 115200, false, SpaeteAntwortenNichtFuerPosition},
+    {"StopDoesNotWaitBehindNormalRequest", 115200, false, StoppWartetNichtHinterNormalerAnfrage},
+    {"LostAnswerNeedsNoIni", 115200, false, VerloreneAntwortBrauchtKeinIni},
+    {"DeleteWithLostFinalAnswer", 115200, false, LoeschenOhneEndantwort},
+    {"NulBeforeMoveNak", 115200, false, NulVorDemNAK},
+    {"NoiseBeforeMoveNak", 115200, false, RauschenVorDemNAK},
+    {"SplitLateAtReply", 115200, false, GeteilteSpaeteAtAntwort},
+    {"SlowLineLongProgramLine", 9600, true, LangsameLeitungLangeZeile},
+    {"ResetPauseHandsOverNoNoise", 115200, false, ResetPauseGibtKeinRauschen},
+    {"NoiseStaysCheap", 115200, false, RauschenBleibtBillig},
+};
+
+class Wahrheit : public ::testing::TestWithParam<Szenario> {
+protected:
+    void SetUp() override {
+        Protokolldatei_Ordner_setzen(tmp_.Path());
+        bank_.sim.SetPacing(GetParam().bTakt);
+        bank_.sim.Start();
+        ::setenv(("PELTO_COM" + std::to_string(kPort)).c_str(), bank_.sim.DevicePath().c_str(), 1);
+        bank_.com.Init(kPort, GetParam().iBaud);
+        ASSERT_TRUE(bank_.com.Connect());
+    }
+    void TearDown() override {
+        bank_.com.UnInit();
+        bank_.sim.Stop();
+        Protokolldatei_Ordner_setzen("");
+    }
+
+    TempDir tmp_;
+    DialogRecorder dialogs_;
+    Bank bank_;
+};
+
+TEST_P(Wahrheit, RepliesReachTheirOwnRequest) { GetParam().lauf(bank_); }
+
+INSTANTIATE_TEST_SUITE_P(Szenarien, Wahrheit, ::testing::ValuesIn(kSzenarien),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Zeilenwartezeit, GrowsWithTheLinesTimeOnASlowLine) {
+    TkeloCOM com;
+    EXPECT_EQ(com.Zeilenwartezeit(), 64);  // 115200 baud until set up
+}
+
+}  // namespace
