@@ -52,6 +52,22 @@ int Oeffnen(const std::string& pfad) {
     return -1;
 }
 
+std::mutex gWechselMutex;
+
+// A full file becomes the older one ("~protokoll.log.1", replacing the one
+// before) and a new file begins: a line that fails for hours (noise, a
+// pulled cable) never fills the disk.
+int Begrenzen(int fd, const std::string& pfad) {
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || st.st_size < kProtokollGrenze) return fd;
+    std::lock_guard lock(gWechselMutex);
+    ::close(fd);
+    // Another thread may have made the change meanwhile.
+    if (::stat(pfad.c_str(), &st) == 0 && st.st_size >= kProtokollGrenze)
+        ::rename(pfad.c_str(), (pfad + ".1").c_str());
+    return Oeffnen(pfad);
+}
+
 }  // namespace
 
 std::string Protokolldatei_Ersatzordner() {
@@ -91,6 +107,8 @@ void Protokolldatei_schreiben(const char* szText) {
         OrdnerAnlegen(ersatz.substr(0, ersatz.size() - 1));
         fd = Oeffnen(pfad);
     }
+    if (fd < 0) return;
+    fd = Begrenzen(fd, pfad);
     if (fd < 0) return;
     char zeile[256 + 2] = {};
     Steuerzeichen_darstellen(zeile, 256, szText);

@@ -10,6 +10,10 @@
 // written is lost.
 void Protokolldatei_schreiben(const char* szText);
 
+// A file that has grown to this size is kept as "~protokoll.log.1" (the
+// one before is replaced) and a new one begins.
+inline constexpr long kProtokollGrenze = 8L * 1024 * 1024;
+
 // Why no line can go to the file because its name is taken by something
 // that is no regular file (a pipe would block, a device would take the
 // lines), or nothing. Lines are then dropped without waiting.

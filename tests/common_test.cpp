@@ -1,6 +1,8 @@
 // Error texts, the message box routing and the protocol log file.
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -85,6 +87,26 @@ TEST_F(Protokolldatei, LongLinesAreCutAt255) {
     EXPECT_EQ(first, 255u);
     const std::string second = all.substr(first + 2, all.size() - first - 4);
     EXPECT_EQ(second.size(), 252u);  // 63 whole "<CR>" tags; no tag is cut
+}
+
+// A full file is kept as the older one and a new one begins; the one
+// before that is given up, so the log never takes more than twice the bound.
+TEST_F(Protokolldatei, FullFileBecomesTheOlderOne) {
+    const std::string alt = Protokolldatei_Pfad() + ".1";
+    for (const char* zeile : {"erste", "zweite"}) {
+        { std::ofstream(Protokolldatei_Pfad(), std::ios::binary) << zeile; }
+        std::filesystem::resize_file(Protokolldatei_Pfad(), kProtokollGrenze);
+        Protokolldatei_schreiben("neu");
+        EXPECT_EQ(Inhalt(), "neu\r\n");
+        ASSERT_EQ(std::filesystem::file_size(alt), std::uintmax_t(kProtokollGrenze));
+        std::ifstream in(alt, std::ios::binary);
+        std::string anfang(std::strlen(zeile), '\0');
+        in.read(anfang.data(), std::streamsize(anfang.size()));
+        EXPECT_EQ(anfang, zeile);
+    }
+    // Below the bound it just grows.
+    Protokolldatei_schreiben("weiter");
+    EXPECT_EQ(Inhalt(), "neu\r\nweiter\r\n");
 }
 
 TEST_F(Protokolldatei, UnwritableFolderIsSkippedSilently) {
