@@ -25,7 +25,7 @@ void OnSignal(int) {
 
 void PrintHelp() {
     std::cout
-        << "usage: pelto-sim [--link PATH] [--pace] [--latency MS] [--time-scale X] [--silent]\n"
+        << "usage: pelto-sim [--link PATH] [--pace] [--latency MS] [--adapter MS] [--time-scale X] [--silent]\n"
            "\n"
            "Behaves like a Pelto controller on a new pseudo-terminal. The first line\n"
            "printed is the terminal's device path; point the console at it, e.g.\n"
@@ -34,6 +34,8 @@ void PrintHelp() {
            "  --link PATH       keep a symbolic link PATH to the device (removed on exit)\n"
            "  --pace            carry requests and replies at the baud rate the console set, 10 bits per byte\n"
            "  --latency MS      wait MS milliseconds before every reply\n"
+           "  --adapter MS      hold replies as a USB-serial adapter with a latency timer of MS\n"
+           "                    milliseconds does (1-255): until the timer runs out or 62 bytes wait\n"
            "  --time-scale X    run moves, waits and erasing X times as long (0.1: faster)\n"
            "  --silent          start without answering\n"
            "  --help            this text\n"
@@ -71,6 +73,12 @@ std::string ParseOptions(int argc, char** argv, sim::SimOptions& options, bool& 
                 return "--latency needs milliseconds from 0 to 60000";
             }
             options.latency = std::chrono::milliseconds(static_cast<long long>(*ms));
+        } else if (arg == "--adapter" && hasValue) {
+            const auto ms = Number(argv[++i]);
+            if (!ms || *ms < 1 || *ms > 255) {
+                return "--adapter needs milliseconds from 1 to 255";
+            }
+            options.adapter = std::chrono::milliseconds(static_cast<long long>(*ms));
         } else if (arg == "--time-scale" && hasValue) {
             const auto scale = Number(argv[++i]);
             if (!scale || !(*scale > 0) || *scale > 1000) {

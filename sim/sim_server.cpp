@@ -28,7 +28,8 @@ void SetNonBlocking(int fd) {
 
 SimServer::SimServer(SimOptions options)
     : options_(std::move(options)),
-      controller_([] { return std::chrono::steady_clock::now(); }, options_.timeScale) {
+      controller_([] { return std::chrono::steady_clock::now(); }, options_.timeScale),
+      adapter_(options_.adapter) {
     int fds[2];
     if (pipe(fds) != 0) {
         throw std::runtime_error("pelto-sim: cannot create a wake-up pipe");
@@ -126,6 +127,7 @@ void SimServer::HandleDropLocked(SimTime now) {
     if (dropRequest_) {
         pty_.reset();
         output_.Clear();
+        adapter_.Clear();
         inbound_.Clear();
         unwritten_.clear();
         repliedAt_.reset();
@@ -207,7 +209,8 @@ std::chrono::nanoseconds SimServer::ByteTimeLocked() const {
 }
 
 void SimServer::WriteLocked(SimTime now) {
-    unwritten_ += output_.TakeDue(now, ByteTimeLocked());
+    adapter_.Take(output_.TakeDue(now, ByteTimeLocked()), now);
+    unwritten_ += adapter_.Release(now);
     if (unwritten_.size() > kMaxUnwritten) {
         unwritten_.clear();
     }
@@ -233,6 +236,7 @@ timespec SimServer::PollTimeout(SimTime now) const {
     };
     if (pty_) {
         consider(output_.NextDue(ByteTimeLocked()));
+        consider(adapter_.NextRelease());
     }
     consider(reopenAt_);
     // Paced bytes are due every few microseconds: wait to the nanosecond.

@@ -14,6 +14,7 @@
 
 #include "sim/inbound_line.h"
 #include "sim/output_queue.h"
+#include "sim/usb_adapter.h"
 #include "sim/pelto_controller.h"
 #include "sim/pty_endpoint.h"
 #include "sim/reply_rule.h"
@@ -24,6 +25,7 @@ struct SimOptions {
     std::string linkPath;                  // symbolic link to the slave; empty: none
     bool pace = false;                     // bytes at the console's baud rate, 10 bits each
     std::chrono::milliseconds latency{0};  // before every reply
+    std::chrono::milliseconds adapter{0};  // a USB adapter's latency timer holds replies; 0: none
     double timeScale = 1.0;                // device time stretch for moves, waits, erasing
     bool silent = false;                   // answer nothing
 };
@@ -103,6 +105,7 @@ private:
     mutable std::mutex mutex_;
     PeltoController controller_;
     OutputQueue output_;
+    UsbAdapter adapter_;
     InboundLine inbound_;
     SimTime inputArrivedAt_{};
     std::string unwritten_;

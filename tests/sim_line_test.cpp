@@ -1,6 +1,7 @@
 // The simulator's line: pacing at the console's baud rate, "@" replies inside
 // a normal reply, latency and the faults on demand, the symbolic link,
-// dropping and reopening the terminal, several simulators at once.
+// dropping and reopening the terminal, several simulators at once, and a
+// USB adapter that holds replies for its latency timer.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -15,6 +16,7 @@
 
 #include "sim/raw_serial_client.h"
 #include "sim/sim_server.h"
+#include "sim/usb_adapter.h"
 
 namespace {
 
@@ -100,6 +102,41 @@ TEST(SimLine, LatencyDelaysEveryReply) {
     const auto start = Clock::now();
     EXPECT_EQ(client.Ask("#S200\r"), kAck);
     EXPECT_GE(Clock::now() - start, 140ms);
+}
+
+// A USB adapter holds what the controller sends until its timer runs out,
+// counted from the first byte waiting, or a 62-byte packet is full.
+TEST(SimLine, AdapterHoldsRepliesForItsTimer) {
+    using sim::UsbAdapter;
+    const sim::SimTime t0 = Clock::now();
+    UsbAdapter a(16ms);
+    a.Take(std::string(10, 'x'), t0);
+    EXPECT_EQ(a.Release(t0 + 15ms), "");
+    EXPECT_EQ(a.NextRelease(), t0 + 16ms);
+    a.Take("y", t0 + 10ms);  // joins the wait, does not restart it
+    EXPECT_EQ(a.Release(t0 + 16ms), std::string(10, 'x') + "y");
+    a.Take(std::string(130, 'z'), t0 + 20ms);
+    EXPECT_EQ(a.Release(t0 + 20ms).size(), 2 * UsbAdapter::kPaket);
+    EXPECT_EQ(a.Release(t0 + 36ms).size(), 130 - 2 * UsbAdapter::kPaket);
+    EXPECT_EQ(a.NextRelease(), std::nullopt);
+    UsbAdapter ohne;
+    ohne.Take("abc", t0);
+    EXPECT_EQ(ohne.Release(t0), "abc");
+
+    for (const auto timer : {0ms, 16ms}) {
+        SimOptions options;
+        options.adapter = timer;
+        SimServer server(options);
+        server.Start();
+        RawSerialClient client(server.DevicePath());
+        const auto start = Clock::now();
+        EXPECT_EQ(client.Ask("#S200\r"), kAck);
+        const auto dauer = Clock::now() - start;
+        EXPECT_GE(dauer, timer);
+        if (timer == 0ms) {
+            EXPECT_LT(dauer, 14ms);
+        }
+    }
 }
 
 TEST(SimLine, SilentAnswersNothingButStillListens) {
