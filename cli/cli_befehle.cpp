@@ -83,15 +83,21 @@ int32_t Mit_Ergebnis(CliSink& s, int32_t e) {
     return e;
 }
 
+// The report asked for, written; a failure to write it turns a success
+// into kDateiNichtSendbar.
+int32_t Bericht_schreiben(const Aufruf& a, const ModultestBericht& bericht, int32_t e) {
+    if (a.junit.empty()) return e;
+    const auto problem = bericht.Junit_schreiben(a.junit, a.port);
+    if (problem) std::fprintf(stderr, "pelto: %s\n", problem->c_str());
+    return problem && e == 0 ? kDateiNichtSendbar : e;
+}
+
 // The window's module test, each step shown as it ends.
 int32_t Modultest(const Aufruf& a, CliSink& s) {
     ModultestBericht bericht(a.ausgabe, s.Kanal());
     s.Austausche_zeigen(false);
     const int32_t e = Modultest_Ablauf(s, [&bericht](const ModultestSchritt& m) { bericht.Schritt(m); });
-    if (a.junit.empty()) return e;
-    const auto problem = bericht.Junit_schreiben(a.junit, a.port);
-    if (problem) std::fprintf(stderr, "pelto: %s\n", problem->c_str());
-    return problem && e == 0 ? kDateiNichtSendbar : e;
+    return Bericht_schreiben(a, bericht, e);
 }
 
 using Ausfuehrung = std::function<int32_t(const Aufruf&, CliSink&)>;
@@ -199,6 +205,13 @@ int32_t Verbinden(const Aufruf& a, CliSink& s) {
     }
     s.Zeile(a.port + " " + std::to_string(a.baud) + " ist initialisiert!", Zeilenart::Rahmen);
     return 0;
+}
+
+void Verbindung_berichten(const Aufruf& a, CliSink& s, int32_t iFehler) {
+    if (a.befehl != "modultest" || a.junit.empty()) return;
+    ModultestBericht bericht(a.ausgabe, s.Kanal());
+    bericht.Schritt({0, "Verbinden", "", "", 0, Schrittausgang::Fehlgeschlagen, iFehler});
+    Bericht_schreiben(a, bericht, iFehler);
 }
 
 int32_t Befehl_ausfuehren(const Aufruf& a, CliSink& s) { return Befehle().at(a.befehl)(a, s); }

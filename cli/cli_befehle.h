@@ -24,6 +24,10 @@ bool Mit_Fortschritt(const Aufruf& a);
 // a reset or a stop, which must reach a controller that does not answer it.
 int32_t Verbinden(const Aufruf& a, CliSink& s);
 
+// A module test whose link could not be set up still leaves its report:
+// one failed step, the connection, with the code.
+void Verbindung_berichten(const Aufruf& a, CliSink& s, int32_t iFehler);
+
 // Runs the command on the open link: 0, the error code it reported, or
 // kDateiNichtSendbar. Sets the sink's result.
 int32_t Befehl_ausfuehren(const Aufruf& a, CliSink& s);

@@ -62,6 +62,8 @@ int Ausfuehren(const Aufruf& a, Ausgabekanal& aus) {
         iErgebnis = Befehl_ausfuehren(a, s);
         if (fortschritt) fortschritt->Abschliessen();
         if (iErgebnis == 0 && (iErgebnis = s.Fehlerantwort())) s.Fehler_melden(iErgebnis);
+    } else if (iErgebnis != 0) {
+        Verbindung_berichten(a, s, iErgebnis);
     }
     abbruch.Fertig();
     link.UnInit();

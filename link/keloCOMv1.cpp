@@ -22,6 +22,7 @@ struct Austausch {
     uint64_t iLink = 0;  // the link object it belongs to
     char szReq[TkeloCOM::kPufferGroesse] = {};
     char szResp[TkeloCOM::kPufferGroesse] = {};
+    uint64_t iAntworten = 0;  // replies taken
 };
 thread_local Austausch tAustausch;
 std::atomic<uint64_t> gLinks{0};
@@ -153,8 +154,11 @@ void TkeloCOM::Anfrage_merken(const char* szText) {
     Kopieren(szReq, szText);
 }
 
+uint64_t TkeloCOM::Antworten() const { return Eigener(iLink_).iAntworten; }
+
 void TkeloCOM::Antwort_merken(const char* szText) {
     Kopieren(Eigener(iLink_).szResp, szText);
+    ++Eigener(iLink_).iAntworten;
     std::lock_guard lock(hPuffer_);
     Kopieren(szResp, szText);
 }

@@ -67,6 +67,9 @@ public:
     // untouched by the other thread's exchanges.
     const char* Anfrage() const;
     const char* Antwort() const;
+    // How many replies the calling thread has taken: whether Antwort() is
+    // still an earlier one.
+    uint64_t Antworten() const;
 
     // Queries. Results are cut to the caller's buffer and always terminated.
     void Version_abfragen(char* szVersion, size_t iGroesse);

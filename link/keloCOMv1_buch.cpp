@@ -63,13 +63,10 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
     case Z::Verwaist:
     case Z::VerwaistOffen: {
         // After a late NAK its final answer is stale too: kept from the next
-        // request until it comes, for a while only unless a NAK was taken.
-        const bool bOhneFrist = n.zustand == Z::VerwaistOffen && n.frist == 0;
+        // request until it comes (a move may take minutes) or a reset or
+        // stop is confirmed.
         Freimachen(n);
-        if (e.nak) {
-            n.zustand = Z::VerwaistOffen;
-            n.frist = bOhneFrist ? 0 : e.jetzt + kNachfristMS;
-        }
+        if (e.nak) n.zustand = Z::VerwaistOffen;
         return Wirk(W::Verwerfen, kNormal, true);
     }
     case Z::Frei:
@@ -241,7 +238,8 @@ W At_Antwort(Buch& b, const Ereignis& e) {
         return w;
     }
     // A stop ends only what was sent before it.
-    if ((e.ack || MUTANTE(9)) && b.at[i].anfang == Erwarteter_Anfang("@R\r") &&
+    // Only "@RS" itself confirms: a refusal ("@E1") given to the stop does not.
+    if ((e.ack || MUTANTE(9)) && b.at[i].anfang == Erwarteter_Anfang("@R\r") && e.anfang == b.at[i].anfang &&
         (b.at[i].nummer == b.n.nummer || MUTANTE(17)))
         Bestaetigt(b, w);
     return w;

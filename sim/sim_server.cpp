@@ -183,7 +183,10 @@ bool SimServer::ApplyRuleLocked(const std::string& request, SimTime now) {
     const auto rule = std::find_if(rules_.begin(), rules_.end(), [&](const ReplyRule& r) { return r.request == request; });
     if (rule == rules_.end()) return false;
     ruled_.push_back(request);
-    for (const ReplyRule::Part& part : rule->parts) output_.Push({part.bytes, false}, std::max(now, inputArrivedAt_) + part.after);
+    // An "@" request's answer goes out at once, between a reply's bytes.
+    const bool bSofort = !request.empty() && request[0] == '@';
+    for (const ReplyRule::Part& part : rule->parts)
+        output_.Push({part.bytes, bSofort}, std::max(now, inputArrivedAt_) + part.after);
     if (--rule->times <= 0) rules_.erase(rule);
     return true;
 }

@@ -129,6 +129,38 @@ void FremdesRSBeendetKeineFahrt(Bank& b) {
     EXPECT_EQ(b.Resp(), "T1 ok\r");
 }
 
+// A stop the controller refuses ("@E1" ACK) confirms nothing: the move's
+// wait goes on to its own final answer.
+void AbgelehnterStoppBeendetKeineFahrt(Bank& b) {
+    b.Regel("L1,x100\r", {{5ms, NAK}, {700ms, ACK}});
+    b.Regel("@S\r", {{0ms, "@E1" + ACK}});
+    b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
+    ASSERT_EQ(b.Resp(), NAK);
+    auto stopp = std::async(std::launch::async, [&] {
+        std::this_thread::sleep_for(100ms);
+        return Fehler([&] { b.com.Achsen_stoppen(); });
+    });
+    EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
+    EXPECT_EQ(b.Resp(), ACK);
+    EXPECT_NE(stopp.get(), 0);
+}
+
+// A move given up before its late NAK: its final answer, seconds later,
+// still goes to nobody, and the next request waits for it.
+void SpaeterNAKHaeltBisZurEndantwort(Bank& b) {
+    b.Regel("L1,x100\r", {{150ms, NAK}, {2500ms, ACK}});
+    EXPECT_EQ(Fehler([&] { b.com.xyzVektor_fahren(1, 1, 100, 0, 0); }), WAIT_TIMEOUT_ERROR);
+    b.com.Abbrechen();
+    std::this_thread::sleep_for(1500ms);  // past the NAK, before the final ACK
+    b.Regel("W3000\r", {{5ms, NAK}, {3000ms, ACK}});
+    b.com.SendReqWaitResp("W3000\r", 3000);
+    EXPECT_EQ(b.Resp(), NAK);
+    const auto t0 = Clock::now();
+    EXPECT_EQ(Fehler([&] { b.com.WaitResp(10000); }), 0);
+    EXPECT_EQ(b.Resp(), ACK);
+    EXPECT_GE(MsSeit(t0), 2500);  // its own ACK, not the move's
+}
+
 // A stray "@" reply before Stop's own answer is not Stop's.
 void FremdeAtAntwortVorStopp(Bank& b) {
     b.Regel("@S\r", {{2ms, "@X 1" + ACK}, {10ms, "@RS" + ACK}});
@@ -295,6 +327,8 @@ const Szenario kSzenarien[] = {
     {"ProgramReadBesideStatusQueries", 115200, false, ProgrammLesenNebenStatusabfragen},
     {"UnrequestedResetAckEndsNoMove", 115200, false, FremdesRSBeendetKeineFahrt},
     {"StrayAtReplyBeforeStop", 115200, false, FremdeAtAntwortVorStopp},
+    {"RefusedStopEndsNoMove", 115200, false, AbgelehnterStoppBeendetKeineFahrt},
+    {"LateNakHoldsUntilTheFinalAnswer", 115200, false, SpaeterNAKHaeltBisZurEndantwort},
     {"LateAtAnswersNotForPositionQuery", 115200, false, SpaeteAntwortenNichtFuerPosition},
     {"StopDoesNotWaitBehindNormalRequest", 115200, false, StoppWartetNichtHinterNormalerAnfrage},
     {"LostAnswerNeedsNoIni", 115200, false, VerloreneAntwortBrauchtKeinIni},

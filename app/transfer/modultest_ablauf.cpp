@@ -133,12 +133,15 @@ public:
 
 private:
     void Einer(const Schritt& schritt) {
-        if (s_.Abgebrochen()) throw ACK_ERROR;
         ++nummer_;
+        ModultestSchritt m{nummer_, schritt.name, "", "", 0, Schrittausgang::Bestanden, 0};
+        // An interrupted test fails the step it stopped at, even one that
+        // the stop itself ended (a move's "!").
+        if (s_.Abgebrochen()) Unterbrochen(m);
         if (schritt.bLeerzeileDavor) Protokolldatei_schreiben("");
         const auto start = std::chrono::steady_clock::now();
         TkeloCOM& link = s_.Link();
-        ModultestSchritt m{nummer_, schritt.name, "", "", 0, Schrittausgang::Bestanden, 0};
+        const uint64_t iAntwortenVorher = link.Antworten();
         try {
             schritt.tun(link);
         } catch (int& e) {
@@ -147,10 +150,19 @@ private:
         }
         m.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         m.anfrage = link.Anfrage();
-        m.antwort = link.Antwort();
+        // A step that got no reply at all shows none, not the step's before.
+        if (link.Antworten() != iAntwortenVorher) m.antwort = link.Antwort();
+        if (!m.fehler && s_.Abgebrochen()) Unterbrochen(m);
         Melden(m);
         if (m.fehler) throw m.fehler;
         if (schritt.danach == Danach::Pause) std::this_thread::sleep_for(kPause);
+    }
+
+    [[noreturn]] void Unterbrochen(ModultestSchritt& m) const {
+        m.ausgang = Schrittausgang::Fehlgeschlagen;
+        m.fehler = ACK_ERROR;
+        Melden(m);
+        throw m.fehler;
     }
 
     void Melden(const ModultestSchritt& m) const {
