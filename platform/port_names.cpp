@@ -81,7 +81,16 @@ bool IsTerminalDevice(const char* path) {
 
 bool ComPortPresent(int n) {
     if (n < 1 || n > kMaxComPort) return false;
-    if (const char* path = OverrideFor(n)) return IsTerminalDevice(path);
+    if (const char* path = OverrideFor(n)) {
+        // A real serial device is judged by sysfs: opening it would raise
+        // its modem lines. Only what sysfs does not know (a pseudo-terminal)
+        // is opened to ask.
+        std::error_code ec;
+        const std::string name = std::filesystem::canonical(path, ec).filename().string();
+        if (!ec && std::filesystem::exists(std::filesystem::path(SysfsRoot()) / "class/tty" / name / "device", ec))
+            return SysfsSerialPresent(name);
+        return IsTerminalDevice(path);
+    }
     return SysfsSerialPresent(DefaultDeviceName(n));
 }
 

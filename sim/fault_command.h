@@ -32,7 +32,7 @@ std::string ApplyFaultCommand(SimServer& server, const FaultCommand& command);
 
 inline constexpr std::string_view kFaultCommandHelp =
     "  silent on|off   stop or resume answering (requests are still carried out)\n"
-    "  late MS         delay every further reply by MS more milliseconds (0: off)\n"
+    "  late MS         every further reply comes MS milliseconds late (0: off)\n"
     "  garbage HEX     send these bytes at once, e.g. \"garbage 41 15 07\" or \"garbage 411507\"\n"
     "  at TEXT         send a complete \"@\" reply nobody asked for: \"@\", TEXT, ACK\n"
     "  rule N REQ [MS:HEX]...  answer the request REQ (its CR added) the next N times\n"

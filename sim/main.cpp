@@ -38,7 +38,7 @@ void PrintHelp() {
            "                    milliseconds does (1-255): until the timer runs out or 62 bytes wait\n"
            "  --time-scale X    run moves, waits and erasing X times as long (0.1: faster)\n"
            "  --silent          start without answering\n"
-           "  --help            this text\n"
+           "  --help, -h        this text\n"
            "\n"
            "Runs until SIGINT, SIGTERM or \"quit\". Commands on standard input, one a line:\n"
         << sim::kFaultCommandHelp;
@@ -75,7 +75,7 @@ std::string ParseOptions(int argc, char** argv, sim::SimOptions& options, bool& 
             options.latency = std::chrono::milliseconds(static_cast<long long>(*ms));
         } else if (arg == "--adapter" && hasValue) {
             const auto ms = Number(argv[++i]);
-            if (!ms || *ms < 1 || *ms > 255) {
+            if (!ms || *ms < 1 || *ms > 255 || *ms != static_cast<long long>(*ms)) {
                 return "--adapter needs milliseconds from 1 to 255";
             }
             options.adapter = std::chrono::milliseconds(static_cast<long long>(*ms));

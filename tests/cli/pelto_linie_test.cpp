@@ -161,15 +161,30 @@ TEST_F(PeltoLinie, ModultestEndsAtTheFirstFailureAndSkipsTheRest) {
     EXPECT_EQ(Jq(e.aus, ".[-1] | [.outcome, .exit] | @tsv"), "error\t2\n");
 }
 
+// A step that gets no reply at all shows none, not the step's before; a
+// controller that does not answer the connection test still leaves a report.
+TEST_F(PeltoLinie, ModultestReportsOnlyWhatReallyCame) {
+    sim_->AddRule({"@X\r", {}, 1});
+    auto e = Pelto({"--json", "modultest"});
+    EXPECT_EQ(e.status, 2);
+    EXPECT_EQ(Jq(e.aus, ".[2] | [.step, .outcome, .reply, .error] | @tsv"), "3\tfailed\t\tWAIT_TIMEOUT\n");
+    sim_->SetSilent(true);
+    e = Pelto({"modultest", "--junit", "r.xml"});
+    EXPECT_EQ(e.status, 2);
+    EXPECT_EQ(Xml("string(//testsuite/@failures)") + " " + Xml("string(//testcase[1]/failure/@type)"),
+              "1 WAIT_TIMEOUT");
+}
+
 TEST_F(PeltoLinie, ModultestReportIsCheckedBeforeAnythingIsSent) {
     const auto e = Pelto({"modultest", "--junit", tmp_.File("fehlt/r.xml")});
     EXPECT_EQ(e.status, 3);
     EXPECT_NE(e.fehler.find("cannot be written"), std::string::npos) << e.fehler;
     EXPECT_EQ(sim_->LineBytes().in, 0u);
-    // A port that does not open leaves no empty report for the line's CI.
+    // A port that does not open leaves a report with that failure for the
+    // line's CI, not none.
     const auto ohne = Pelto({"--port", tmp_.File("kein-geraet"), "modultest", "--junit", "r.xml"});
     EXPECT_EQ(ohne.status, 2);
-    EXPECT_FALSE(std::filesystem::exists(tmp_.File("r.xml")));
+    EXPECT_EQ(Xml("string(//testcase[1]/failure/@type)"), "HANDLE_COM_PORT_ERROR");
 }
 
 TEST_F(PeltoLinie, PortsListsEveryComNameWithoutOpeningOne) {
