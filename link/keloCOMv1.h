@@ -18,7 +18,8 @@ class TkeloCOM_thread;
 // failure is thrown as an int error code (common/fehler.h).
 class TkeloCOM {
 public:
-    static constexpr size_t kPufferGroesse = 260;
+    // As the receive buffer: the longest reply whole.
+    static constexpr size_t kPufferGroesse = 262;
     static constexpr size_t kMaxAnfrageLaenge = 127;
     static constexpr size_t kBefehlsPuffer = 32;
 

@@ -17,7 +17,10 @@ enum : int16_t {
 // reply is handed over is the deriving class's business.
 class TEmpfang {
 public:
-    static constexpr int kRxBufferSize = 260;
+    // The longest reply of what the console itself stores, whole: a header
+    // read of 254 characters after its echo, with its ACK (261), and the
+    // terminator.
+    static constexpr int kRxBufferSize = 262;
     // 32 characters of an "@" reply and its terminator.
     static constexpr int kRxBufferSize_MB = 33;
 

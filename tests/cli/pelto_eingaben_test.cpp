@@ -237,3 +237,19 @@ TEST_F(PeltoEingaben, UnansweredStopGivesThePortBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// The longest header the console writes (251 characters and "...") reads
+// back whole: its reply is longer than 260 characters.
+TEST_F(PeltoEingaben, TheLongestHeaderReadsBackWhole) {
+    const std::string h(127, 'H'), k(124, 'K');
+    Datei("p.txt", "A1,1\r\n");
+    Datei("h.txt", h + "\r\n" + k + "\r\nZ\r\n");
+    ASSERT_EQ(Pelto({"write", "1", "p.txt", "h.txt"}).status, 0);
+    const auto e = Pelto({"--quiet", "read", "1", "--header"});
+    EXPECT_EQ(e.status, 0) << e.fehler;
+    EXPECT_EQ(e.aus, h + k + "...\n");
+}
+
+}  // namespace
