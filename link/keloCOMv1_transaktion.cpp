@@ -202,11 +202,12 @@ bool TkeloCOM::Connect() {
 
 int32_t TkeloCOM::Zeilenwartezeit() const {
     // 10 bits a character; the longest reply, eight "@" replies (status
-    // queries) sharing the wire meanwhile, and a margin for the controller.
+    // queries) sharing the wire meanwhile, and a margin for the controller;
+    // at 115200 baud all of it stays within the usual 64 ms.
     constexpr int64_t kAtAntworten = 8 * 33;
     const int64_t iZeileMS =
         ((static_cast<int64_t>(kPufferGroesse) + kAtAntworten) * 10 * 1000 + iBaud_ - 1) / iBaud_;
-    return static_cast<int32_t>(std::max<int64_t>(kStandardMS, iZeileMS + kStandardMS / 2));
+    return static_cast<int32_t>(std::max<int64_t>(kStandardMS, iZeileMS + kStandardMS / 4));
 }
 
 void TkeloCOM::Abbrechen() {
