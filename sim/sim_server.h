@@ -18,6 +18,7 @@
 #include "sim/pelto_controller.h"
 #include "sim/pty_endpoint.h"
 #include "sim/reply_rule.h"
+#include "sim/strict_profile.h"
 
 namespace sim {
 
@@ -28,6 +29,7 @@ struct SimOptions {
     std::chrono::milliseconds adapter{0};  // a USB adapter's latency timer holds replies; 0: none
     double timeScale = 1.0;                // device time stretch for moves, waits, erasing
     bool silent = false;                   // answer nothing
+    StrictProfile strict;                  // unkind readings of the controller
 };
 
 // A simulated controller on a pseudo-terminal, served by its own thread.
