@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -63,7 +64,6 @@ public:
     void Abbrechen();
     // How long a program read waits for its next line: the longest reply's
     // time on the line at this baud rate, never less than the usual 64 ms.
-    int32_t Zeilenwartezeit() const;
     // The calling thread's own last request and reply: one consistent pair,
     // untouched by the other thread's exchanges.
     const char* Anfrage() const;
@@ -107,6 +107,9 @@ private:
     void Zulassen(TkeloCOM_thread& t, const char* szRequest, bool bOhneAntwort);
     void Senden(const char* szRequest, const uint32_t* piResetStand, bool bOhneAntwort);
     void Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS);
+    bool Verlaengern(TkeloCOM_thread& t, std::chrono::steady_clock::time_point t0, int64_t iHoechstens, int64_t& iMS);
+    int64_t Uebertragungszeit() const;
+    void Nachzuegler_abwarten(int iVersuche, uint64_t iAntwortenVorher);
     void Anfrage_merken(const char* szText);
     void Antwort_merken(const char* szText);
 

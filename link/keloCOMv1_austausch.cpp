@@ -37,6 +37,7 @@ int64_t TkeloCOM_thread::Jetzt() {
 }
 
 void TkeloCOM_thread::Uebergeben() {
+    ++iNormaleAntworten_;
     buch::Ereignis e {buch::Ereignis::Antwort, buch::kNormal};
     // By its bytes: a NUL inside the reply hides nothing from the book.
     e.nak = Endet_mit(szRxBuffer, iRxCount, zeichen::NAK);
@@ -61,7 +62,10 @@ void TkeloCOM_thread::Uebergeben_Ausruf() {
 
 buch::Wirkung TkeloCOM_thread::Melden(buch::Ereignis::Art art, buch::Kanal kanal, const char* szRequest) {
     buch::Ereignis e {art, kanal, Ich()};
-    if (szRequest) e.anfang = buch::Erwarteter_Anfang(szRequest);
+    if (szRequest) {
+        e.anfang = buch::Erwarteter_Anfang(szRequest);
+        e.lesen = buch::Lesen(szRequest);
+    }
     return Buchen(e);
 }
 
@@ -74,6 +78,11 @@ buch::Wirkung TkeloCOM_thread::Buchen(buch::Ereignis e, const char* szAntwort) {
     }
     Verworfenes_schreiben();
     return w;
+}
+
+bool TkeloCOM_thread::AtBeginnt(bool bMitten) {
+    std::lock_guard lock(hBuch_);
+    return buch_.AtBeginnt(bMitten);
 }
 
 bool TkeloCOM_thread::Gehoert(buch::Kanal kanal) {
@@ -103,7 +112,9 @@ bool TkeloCOM_thread::Nehmen(buch::Kanal kanal, char* szZiel, size_t iGroesse) {
         const auto mein = std::find_if(postfach_MB_.begin(), postfach_MB_.end(),
                                        [ich](const auto& p) { return p.first == ich; });
         if (kanal == buch::kAt ? mein == postfach_MB_.end() : postfach_.empty()) return false;
-        const buch::Wirkung w = Schritt({buch::Ereignis::Genommen, kanal, ich}, nullptr);
+        buch::Ereignis e {buch::Ereignis::Genommen, kanal, ich};
+        e.jetzt = Jetzt();
+        const buch::Wirkung w = Schritt(e, nullptr);
         if (w.art != buch::Wirkung::Uebergeben) return false;
         if (kanal == buch::kAt) {
             text = std::move(mein->second);

@@ -42,6 +42,8 @@ void Freimachen(Normalbuch& n) {
     n.zustand = Z::Frei;
     n.sender = kKeiner;
     n.frist = 0;
+    n.lesen = false;
+    n.gestoppt = false;
 }
 
 W Normale_Antwort(Buch& b, const Ereignis& e) {
@@ -55,6 +57,12 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
     case Z::Offen: n.zustand = Z::Zugestellt; break;
     case Z::Zugestellt:
     case Z::ZwischenEnde:
+        if (n.gestoppt) {
+            // The stopped job's final answer, after its "!": nobody's.
+            n.gestoppt = e.nak;
+            return Wirk(W::Verwerfen, kNormal, true);
+        }
+        [[fallthrough]];
     case Z::Nachlauf: {  // a further reply of the same request
         W w = Wirk(W::Zustellen, kNormal);
         w.bZusatz = true;
@@ -82,9 +90,18 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
     return Wirk(W::Zustellen, kNormal);
 }
 
-W Normal_nehmen(Normalbuch& n) {
+W Normal_nehmen(Normalbuch& n, int64_t jetzt) {
     switch (n.zustand) {
-    case Z::Zugestellt: n.zustand = Z::Nachlauf; break;
+    case Z::Zugestellt:
+        n.zustand = Z::Nachlauf;
+        // The "!" of a stopped job: its final answer may still come; it is
+        // kept from the next request until it does or for a while.
+        if (n.gestoppt) {
+            n.zustand = Z::VerwaistOffen;
+            n.frist = jetzt + kNachfristMS;
+            n.gestoppt = false;
+        }
+        break;
     case Z::Zwischen: n.zustand = MUTANTE(18) ? Z::Zugestellt : Z::Offen; break;
     case Z::ZwischenEnde: n.zustand = Z::Zugestellt; break;
     case Z::Nachlauf: break;
@@ -102,8 +119,14 @@ W Normal_loslassen(Buch& b, bool bStale, int64_t jetzt) {
     const Z vorher = n.zustand;
     const int64_t frist = n.frist;
     const Sender sender = n.sender;
+    const bool bGestoppt = n.gestoppt;
     Freimachen(n);
     n.sender = sender;
+    if (bGestoppt) {
+        // A stopped job's final answer may still come: dropped when it does.
+        n.zustand = Z::VerwaistOffen;
+        n.frist = jetzt + kNachfristMS;
+    }
     if (bStale) {
         if ((vorher == Z::Gebucht && !MUTANTE(11)) || vorher == Z::Verwaist) {
             n.zustand = Z::Verwaist;
@@ -131,6 +154,7 @@ W Normal_senden(Buch& b, const Ereignis& e) {
     n.zustand = Z::Gebucht;
     n.sender = e.sender;
     n.frist = 0;
+    n.lesen = e.lesen;
     ++n.nummer;
     // Replies nobody came for cannot answer a request not yet written.
     W w = bNachlauf ? Wirk(W::Postfach_leeren, kNormal) : W {};
@@ -143,6 +167,8 @@ W Ausruf(Buch& b, const Ereignis& e) {
         return Wirk(W::Verwerfen, kNormal, true);
     Ereignis fertig = e;
     fertig.nak = false;
+    b.n.lesen = false;  // ended: nothing of it follows
+    b.n.gestoppt = true;
     return Normale_Antwort(b, fertig);
 }
 
@@ -302,6 +328,13 @@ Anfang Erwarteter_Anfang(const char* szRequest) {
     return a;
 }
 
+bool Lesen(const char* szRequest) {
+    // "*PR" n CR: the program; "*FRa" CR: the whole table.
+    const bool bProgramm = std::strncmp(szRequest, "*PR", 3) == 0 && std::strchr("1234567", szRequest[3]) &&
+                           szRequest[3] != '\0' && szRequest[4] == '\r';
+    return bProgramm || std::strcmp(szRequest, "*FRa\r") == 0;
+}
+
 Anfang Anfang_von(const char* szAntwort) {
     Anfang a;
     std::memcpy(a.c, szAntwort, strnlen(szAntwort, 3));
@@ -351,6 +384,12 @@ bool Buch::AtTeilErwartet(const char* teil) const {
     return false;
 }
 
+bool Buch::AtBeginnt(bool bMitten) const {
+    if (AtTeilErwartet("")) return true;
+    const bool bLesen = n.lesen && (n.zustand == Z::Zugestellt || n.zustand == Z::Nachlauf);
+    return !bMitten && !bLesen;
+}
+
 int Buch::AtEigener(Sender s) const {
     if (s == kKeiner) return -1;
     for (size_t i = 0; i < kAtPlaetze; ++i)
@@ -387,7 +426,7 @@ Schritt_t Schritt(const Buch& alt, const Ereignis& e) {
         if (e.kanal == kAt) {
             s.wirkung = At_nehmen(b, e.sender);
         } else if (Normal_eigenes(b.n, e)) {
-            s.wirkung = Normal_nehmen(b.n);
+            s.wirkung = Normal_nehmen(b.n, e.jetzt);
         }
         break;
     case Ereignis::Aufgegeben:

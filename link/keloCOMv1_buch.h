@@ -72,12 +72,18 @@ struct Ereignis {
     Anfang anfang {};
     uint8_t nummer = 0;
     int64_t jetzt = 0;  // ms, any steady origin
+    bool lesen = false;  // Gesendet on kNormal: the request reads stored text back in parts
 };
+
+// A request whose answer comes as several replies of stored text.
+bool Lesen(const char* szRequest);
 
 struct Normalbuch {
     Zustand zustand = Zustand::Frei;
     Sender sender = 0;   // who booked it
     uint8_t nummer = 0;  // counts the requests sent, so that a "!" finds its own
+    bool lesen = false;  // a read: its answer comes as several replies of stored text
+    bool gestoppt = false;  // ended by a "!": the stopped job's own final answer may still come
     int64_t frist = 0;   // Verwaist, VerwaistOffen: free again from then (0: not before its answer)
     bool operator==(const Normalbuch&) const = default;
 };
@@ -106,6 +112,10 @@ struct Buch {
     bool AtOffen(const Anfang& a, Sender s) const;  // the "@" send gate for this request
     // An "@" reply begun like this can still be owed (live or given up on).
     bool AtTeilErwartet(const char* teil) const;
+    // An "@" on the line begins an "@" reply: one is owed, or the "@" is
+    // neither amid a normal reply (`bMitten`) nor where further text of an
+    // answered read (a program's lines) is due.
+    bool AtBeginnt(bool bMitten) const;
     // The place of `s`'s live "@" request, or -1.
     int AtEigener(Sender s) const;
     // `s`'s request on `kanal`, passed and about to be written, may purge the

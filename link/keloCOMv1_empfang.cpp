@@ -15,7 +15,7 @@ bool IstEndezeichen(char c) {
 }  // namespace
 
 void TEmpfang::ZeichenVerarbeiten(char c) {
-    if (c == '@') {
+    if (c == '@' && (iRxState == RX_COLLECT_MB || AtBeginnt(iRxState == RX_COLLECT && iRxCount > 0))) {
         // An "@" reply cut off by a new "@" is dropped; keeping the state it
         // interrupted, the receiver cannot get stuck in the "@" channel.
         if (iRxState != RX_COLLECT_MB) iRxStateSaved = iRxState;

@@ -50,6 +50,9 @@ protected:
     virtual void Uebergeben_Ausruf() = 0;
     // The pause between handing over "@RS" and the "!" it makes.
     virtual void ResetPause() = 0;
+    // Whether an "@" begins an "@" reply now, `bMitten` amid a normal reply;
+    // otherwise it is text (a stored program line may hold one).
+    virtual bool AtBeginnt(bool /*bMitten*/) { return true; }
 
 private:
     void Zeichen_MB_Verarbeiten(char c);

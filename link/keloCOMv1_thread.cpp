@@ -43,6 +43,7 @@ void TkeloCOM_thread::Execute() {
     while (!Terminated()) {
         unsigned char c = 0;
         if (!ZeichenLesen(c)) continue;
+        iLetztesByte_ = Jetzt();
         if (bTeilVerwerfen_.exchange(false)) TeilVerwerfen();
         ZeichenVerarbeiten(static_cast<char>(c));
     }

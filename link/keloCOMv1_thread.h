@@ -46,6 +46,10 @@ public:
     int64_t BisZurFrist();
     static buch::Sender Ich();
     static int64_t Jetzt();
+    // Normal replies completed so far, taken or not.
+    uint64_t NormaleAntworten() const { return iNormaleAntworten_; }
+    // When the last byte came (Jetzt()'s clock).
+    int64_t LetztesByte() const { return iLetztesByte_; }
 
     // Manual reset: set while reads fail (the line is gone).
     platform::Event hEventLeitungWeg{platform::Event::Mode::ManualReset};
@@ -66,6 +70,7 @@ protected:
     bool Uebergeben_MB() override;
     void Uebergeben_Ausruf() override;
     void ResetPause() override;
+    bool AtBeginnt(bool bMitten) override;
 
 private:
     bool ZeichenLesen(unsigned char& c);
@@ -98,4 +103,6 @@ private:
     TVerwurf verwurf_;
     // A normal request went out: what the thread has of a reply by now is noise.
     std::atomic<bool> bTeilVerwerfen_{false};
+    std::atomic<uint64_t> iNormaleAntworten_{0};
+    std::atomic<int64_t> iLetztesByte_{0};
 };

@@ -18,6 +18,11 @@ constexpr int64_t kGateMS = 2000;
 constexpr int32_t kStandardMS = 64;
 constexpr int kConnectVersuche = 11;
 constexpr int64_t kConnectMS = 50;
+// The longest pause between the bytes of a reply that still flows (a USB
+// adapter's latency timer holds bytes up to 16 ms by default).
+constexpr int64_t kLueckeMS = 32;
+// How long after the proving answer the answers to earlier tries may come.
+constexpr int64_t kNachzueglerMS = 250;
 
 // Logs a wait that did not end signalled and throws its code.
 [[noreturn]] void WarteFehler(const char* szWer, platform::WaitResult r) {
@@ -125,13 +130,15 @@ void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
     // Nothing is owed to a sender that sent nothing: it only waits out its time.
     platform::Event keins{platform::Event::Mode::ManualReset};
     platform::Event& da = t.Gehoert(kanal) ? (bMB ? t.hEventRxCompl_MB : t.hEventRxCompl) : keins;
-    const int64_t iMS = Wartezeit(iZeitMS);
+    int64_t iMS = Wartezeit(iZeitMS);
+    const int64_t iHoechstens = iMS < 0 ? iMS : iMS + Uebertragungszeit();
     const auto t0 = Clock::now();
     char szAntwort[kPufferGroesse];
     for (;;) {
         const int64_t iRest = Rest(t0, iMS);
         const platform::WaitResult r = Warten_auf(da, t.hEventLeitungWeg, iRest);
         if (r == platform::WaitResult::Signalled && t.Nehmen(kanal, szAntwort, sizeof szAntwort)) break;
+        if (r == platform::WaitResult::TimedOut && Verlaengern(t, t0, iHoechstens, iMS)) continue;
         if (r == platform::WaitResult::Signalled && t.Gehoert(kanal) && iRest != 0) {
             // The mailbox holds what is not this sender's (another's "@"
             // reply): it is taken soon. The time limit still holds.
@@ -182,8 +189,11 @@ void TkeloCOM::SendReqWaitResp(const char* szRequest, int32_t iZeitMS, const uin
 
 bool TkeloCOM::Connect() {
     bool bVerbunden = false;
+    int iVersuche = 0;
+    const uint64_t iAntwortenVorher = HatPort() && Thread() ? Thread()->NormaleAntworten() : 0;
     for (int i = 0; HatPort() && i < kConnectVersuche && !bVerbunden; ++i) {
         SendReq("\r");
+        ++iVersuche;
         auto thread = Thread();
         // An answer to an earlier attempt proves the controller just as well.
         char szAntwort[kPufferGroesse];
@@ -194,20 +204,44 @@ bool TkeloCOM::Connect() {
         // Answers still on their way are owed to nobody.
         thread->Melden(buch::Ereignis::Freigeben, buch::kNormal);
     }
-    if (bVerbunden) return true;
+    if (bVerbunden) {
+        Nachzuegler_abwarten(iVersuche, iAntwortenVorher);
+        return true;
+    }
     ShowMessage("Bitte die Schnittstelle überprüfen bzw.    \ndie Steuerung Aus- und Einschalten!", "keloCOM->Connect",
                 MessageIcon::Warning);
     throw WAIT_TIMEOUT_ERROR;
 }
 
-int32_t TkeloCOM::Zeilenwartezeit() const {
-    // 10 bits a character; the longest reply, eight "@" replies (status
-    // queries) sharing the wire meanwhile, and a margin for the controller;
-    // at 115200 baud all of it stays within the usual 64 ms.
+// A slow controller answers the earlier tries after the one that proved it:
+// those answers must not pass for the first real request's. They are
+// nobody's and dropped; waiting for them ends when all have come, or when
+// the last try is long enough past.
+void TkeloCOM::Nachzuegler_abwarten(int iVersuche, uint64_t iAntwortenVorher) {
+    auto thread = Thread();
+    if (!thread) return;
+    const auto t0 = Clock::now();
+    while (thread->NormaleAntworten() - iAntwortenVorher < static_cast<uint64_t>(iVersuche) &&
+           Rest(t0, kNachzueglerMS) > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+int64_t TkeloCOM::Uebertragungszeit() const {
+    // 10 bits a character; the longest reply, and eight "@" replies (status
+    // queries) sharing the wire meanwhile.
     constexpr int64_t kAtAntworten = 8 * 33;
-    const int64_t iZeileMS =
-        ((static_cast<int64_t>(kPufferGroesse) + kAtAntworten) * 10 * 1000 + iBaud_ - 1) / iBaud_;
-    return static_cast<int32_t>(std::max<int64_t>(kStandardMS, iZeileMS + kStandardMS / 4));
+    return ((static_cast<int64_t>(kPufferGroesse) + kAtAntworten) * 10 * 1000 + iBaud_ - 1) / iBaud_;
+}
+
+// A time limit is for the controller to begin: while bytes still come, the
+// wait runs on by as much as the longest reply takes on the wire at the
+// link's rate. A pause on the line ends it at its limit.
+bool TkeloCOM::Verlaengern(TkeloCOM_thread& t, Clock::time_point t0, int64_t iHoechstens, int64_t& iMS) {
+    if (iMS < 0 || iMS >= iHoechstens) return false;
+    if (TkeloCOM_thread::Jetzt() - t.LetztesByte() > kLueckeMS) return false;
+    const auto vergangen = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
+    iMS = std::min<int64_t>(iHoechstens, vergangen + kLueckeMS);
+    return true;
 }
 
 void TkeloCOM::Abbrechen() {

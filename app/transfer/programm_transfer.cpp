@@ -140,10 +140,8 @@ void Programm_anfordern(TransferSink& s, int n, bool bNurHeader) {
 }
 
 void Programm_empfangen(TransferSink& s) {
-    // A long line takes longer than the usual wait on a slow line.
-    const int32_t iZeileMS = s.Link().Zeilenwartezeit();
     for (;;) {
-        s.Link().WaitResp(iZeileMS);
+        s.Link().WaitResp(kKurz);
         const char letztes = Letztes(Antwort(s));
         s.Protokoll_schreiben(false, false, true);
         s.Zeile_fertig();
