@@ -31,7 +31,10 @@ void Steuerzeichen_darstellen(char* szZiel, size_t iZielGroesse, const char* szQ
     szZiel[used] = '\0';
 }
 
-bool Ist_Steuerzeichen(unsigned char c) { return c < 32 || c == 127; }
+bool Ist_Rahmenzeichen(unsigned char c) {
+    using namespace zeichen;
+    return c == 0 || c == STX || c == ETX || c == ACK || c == BEL || c == '\n' || c == CR || c == NAK;
+}
 
 const char* Steuerzeichen_Name(unsigned char c) {
     static constexpr const char* kNamen[32] = {

@@ -12,7 +12,8 @@ constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, BEL = 0x07, CR = 0x0D, NAK = 
 // cut before a tag that would not fit, and always NUL-terminated.
 void Steuerzeichen_darstellen(char* szZiel, size_t iZielGroesse, const char* szQuelle);
 
-// True for the bytes 0 to 31 and 127.
-bool Ist_Steuerzeichen(unsigned char c);
+// True for the bytes that frame the protocol: NUL, STX, ETX, ACK, BEL, LF,
+// CR and NAK. Stored text read back with one of them would end its reply.
+bool Ist_Rahmenzeichen(unsigned char c);
 // The ASCII name of a control byte ("NUL", "ETX", "TAB", "DEL"), or nullptr.
 const char* Steuerzeichen_Name(unsigned char c);

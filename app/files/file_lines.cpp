@@ -66,25 +66,33 @@ std::string_view OhneBom(std::string_view text) {
 }
 
 // The first flaw that keeps a stripped line from going out.
-std::optional<UnsendbareZeile> Mangel(const std::string& zeile, std::size_t nummer, std::size_t hoechstens,
-                                      bool leerVerboten) {
+// The rules a file's lines must keep.
+struct Zeilenregeln {
+    std::size_t hoechstens;
+    bool leerVerboten;  // header text
+    bool atVerboten;    // stored text: "@" at a line's start
+};
+
+std::optional<UnsendbareZeile> Mangel(const std::string& zeile, std::size_t nummer, const Zeilenregeln& r) {
+    const std::size_t hoechstens = r.hoechstens;
     const auto c = std::find_if(zeile.begin(), zeile.end(),
-                                [](char z) { return Ist_Steuerzeichen(static_cast<unsigned char>(z)); });
+                                [](char z) { return Ist_Rahmenzeichen(static_cast<unsigned char>(z)); });
     if (c != zeile.end())
         return UnsendbareZeile{nummer, Zeilenmangel::Steuerzeichen, zeile.size(), hoechstens,
                                static_cast<unsigned char>(*c)};
     if (zeile.size() > hoechstens) return UnsendbareZeile{nummer, Zeilenmangel::ZuLang, zeile.size(), hoechstens};
-    if (leerVerboten && zeile.empty()) return UnsendbareZeile{nummer, Zeilenmangel::Leer, 0, hoechstens};
+    if (r.leerVerboten && zeile.empty()) return UnsendbareZeile{nummer, Zeilenmangel::Leer, 0, hoechstens};
+    if (r.atVerboten && zeile.starts_with('@')) return UnsendbareZeile{nummer, Zeilenmangel::AtAnfang, zeile.size(), hoechstens};
     return std::nullopt;
 }
 
 template <typename IstZuPruefen>
-std::optional<UnsendbareZeile> ErsteUnsendbare(const std::vector<std::string>& zeilen, std::size_t hoechstens,
-                                               bool leerVerboten, IstZuPruefen istZuPruefen) {
+std::optional<UnsendbareZeile> ErsteUnsendbare(const std::vector<std::string>& zeilen, const Zeilenregeln& r,
+                                               IstZuPruefen istZuPruefen) {
     for (std::size_t i = 0; i < zeilen.size(); ++i) {
         const std::string zeile = StripTrailing(zeilen[i]);
         if (!istZuPruefen(zeile)) continue;
-        if (auto mangel = Mangel(zeile, i + 1, hoechstens, leerVerboten)) return mangel;
+        if (auto mangel = Mangel(zeile, i + 1, r)) return mangel;
     }
     return std::nullopt;
 }
@@ -128,13 +136,18 @@ bool IsProgramLineToSend(std::string_view gestrippt) {
     return !gestrippt.empty() && gestrippt.front() != '\'' && gestrippt.front() != '/';
 }
 
+std::optional<UnsendbareZeile> FirstUnsendableCommandLine(const std::vector<std::string>& zeilen) {
+    return ErsteUnsendbare(zeilen, {kMaxProgrammzeile, false, false},
+                           [](const std::string& zeile) { return IsProgramLineToSend(zeile); });
+}
+
 std::optional<UnsendbareZeile> FirstUnsendableProgramLine(const std::vector<std::string>& zeilen) {
-    return ErsteUnsendbare(zeilen, kMaxProgrammzeile, false,
+    return ErsteUnsendbare(zeilen, {kMaxProgrammzeile, false, true},
                            [](const std::string& zeile) { return IsProgramLineToSend(zeile); });
 }
 
 std::optional<UnsendbareZeile> FirstUnsendableHeaderLine(const std::vector<std::string>& zeilen) {
-    return ErsteUnsendbare(zeilen, kMaxHeaderzeile, true, [](const std::string&) { return true; });
+    return ErsteUnsendbare(zeilen, {kMaxHeaderzeile, true, true}, [](const std::string&) { return true; });
 }
 
 std::string UnsendbareZeileText(const std::string& datei, const UnsendbareZeile& zeile) {
@@ -146,6 +159,8 @@ std::string UnsendbareZeileText(const std::string& datei, const UnsendbareZeile&
                " und kann nicht gesendet werden.";
     case Zeilenmangel::Leer:
         return vorne + "ist leer; eine leere Header-Zeile kann nicht gesendet werden.";
+    case Zeilenmangel::AtAnfang:
+        return vorne + "beginnt mit \"@\" und kann nicht gesendet werden: die Steuerung nähme sie als Sofortbefehl.";
     case Zeilenmangel::ZuLang:
         break;
     }

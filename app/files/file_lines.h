@@ -35,6 +35,7 @@ enum class Zeilenmangel {
     ZuLang,         // longer than one request may be
     Steuerzeichen,  // a control byte would frame the protocol or confuse the controller
     Leer,           // an empty header line would leave the controller in its header
+    AtAnfang,       // a controller may serve a line that begins with "@" as an immediate request
 };
 
 struct UnsendbareZeile {
@@ -42,7 +43,7 @@ struct UnsendbareZeile {
     Zeilenmangel mangel;
     std::size_t laenge = 0;      // after stripping
     std::size_t hoechstens = 0;  // the limit it breaks (ZuLang)
-    unsigned char zeichen = 0;   // the first control byte (Steuerzeichen)
+    unsigned char zeichen = 0;   // the first framing byte (Steuerzeichen)
 };
 
 // Splits 8-bit text into lines: CR LF, a lone CR and a lone LF each end a
@@ -65,9 +66,11 @@ std::string StripTrailing(std::string_view zeile);
 // and lines beginning with "'" or "/" are not sent.
 bool IsProgramLineToSend(std::string_view gestrippt);
 
-// The first line that will be sent and cannot be: a control byte inside
-// it, or longer than kMaxProgrammzeile once stripped. Comments and empty
-// lines are never sent, so they do not count.
+// The first line of a command file that will be sent and cannot be: a
+// framing byte inside it, or longer than kMaxProgrammzeile once stripped.
+// Comments and empty lines are never sent, so they do not count.
+std::optional<UnsendbareZeile> FirstUnsendableCommandLine(const std::vector<std::string>& zeilen);
+// The same for a program file, whose lines must not begin with "@" either.
 std::optional<UnsendbareZeile> FirstUnsendableProgramLine(const std::vector<std::string>& zeilen);
 
 // The same for a header, where every line is sent: a control byte, longer

@@ -139,7 +139,7 @@ std::string Nummer(int n) { return std::to_string(n); }
 Programmpaar Dateien_von(int n) { return {"header" + Nummer(n) + ".txt", "programm" + Nummer(n) + ".txt"}; }
 
 std::optional<std::string> Befehlsdatei_pruefen(const std::string& datei) {
-    return Pruefen(datei, FirstUnsendableProgramLine);
+    return Pruefen(datei, FirstUnsendableCommandLine);
 }
 
 std::optional<std::string> Programmpaar_pruefen(const Programmpaar& p) {
@@ -191,5 +191,5 @@ int32_t Gesamte_FAT_Ablauf(TransferSink& s) {
 
 int32_t Befehlsdatei_Ablauf(TransferSink& s, const std::string& datei) {
     if (!Vorhanden_melden(datei)) return kDateiNichtSendbar;
-    return Im_Rahmen(s, Dateirahmen(datei), [&] { Befehlszeilen_senden(s, Laden(datei, FirstUnsendableProgramLine)); });
+    return Im_Rahmen(s, Dateirahmen(datei), [&] { Befehlszeilen_senden(s, Laden(datei, FirstUnsendableCommandLine)); });
 }

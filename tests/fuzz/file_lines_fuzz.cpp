@@ -56,26 +56,28 @@ void StripPruefen(const std::string& zeile, const std::string& gestrippt) {
             "send rule wrong");
 }
 
-// A line cannot be sent when it holds a control byte, is too long, or (a
-// header line) is empty; the oracle is written out byte by byte.
-bool Unsendbar(const std::string& gestrippt, std::size_t hoechstens, bool kopf) {
+// A line cannot be sent when it holds a framing byte, is too long, (a
+// header line) is empty, or (stored text) begins with "@"; the oracle is
+// written out byte by byte.
+bool Unsendbar(const std::string& gestrippt, std::size_t hoechstens, bool kopf, bool gespeichert) {
     for (const char c : gestrippt)
-        if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) == 127) return true;
+        if (std::string_view("\0\x02\x03\x06\x07\n\r\x15", 8).find(c) != std::string_view::npos) return true;
+    if (gespeichert && !gestrippt.empty() && gestrippt[0] == '@') return true;
     return gestrippt.size() > hoechstens || (kopf && gestrippt.empty());
 }
 
 template <typename Zaehlt>
 void UnsendbarPruefen(const std::vector<std::string>& zeilen, const std::optional<UnsendbareZeile>& gefunden,
-                      std::size_t hoechstens, bool kopf, Zaehlt zaehlt) {
+                      std::size_t hoechstens, bool kopf, bool gespeichert, Zaehlt zaehlt) {
     const std::size_t bis = gefunden ? gefunden->nummer : zeilen.size() + 1;
     Pruefen(bis >= 1 && bis <= zeilen.size() + 1, "unsendable line number outside the file");
     for (std::size_t i = 0; i + 1 < bis; ++i) {
         const std::string gestrippt = StripTrailing(zeilen[i]);
-        Pruefen(!(Unsendbar(gestrippt, hoechstens, kopf) && zaehlt(gestrippt)), "earlier unsendable line missed");
+        Pruefen(!(Unsendbar(gestrippt, hoechstens, kopf, gespeichert) && zaehlt(gestrippt)), "earlier unsendable line missed");
     }
     if (!gefunden) return;
     const std::string gestrippt = StripTrailing(zeilen[bis - 1]);
-    Pruefen(gefunden->hoechstens == hoechstens && Unsendbar(gestrippt, hoechstens, kopf) && zaehlt(gestrippt),
+    Pruefen(gefunden->hoechstens == hoechstens && Unsendbar(gestrippt, hoechstens, kopf, gespeichert) && zaehlt(gestrippt),
             "unsendable line reported wrongly");
     if (gefunden->mangel == Zeilenmangel::Steuerzeichen)
         Pruefen(gestrippt.find(static_cast<char>(gefunden->zeichen)) != std::string::npos, "wrong control byte named");
@@ -88,9 +90,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::vector<std::string> zeilen = SplitLines(text);
     ZeilenPruefen(text, zeilen);
     for (const std::string& zeile : zeilen) StripPruefen(zeile, StripTrailing(zeile));
-    UnsendbarPruefen(zeilen, FirstUnsendableProgramLine(zeilen), kMaxProgrammzeile, false,
+    UnsendbarPruefen(zeilen, FirstUnsendableProgramLine(zeilen), kMaxProgrammzeile, false, true,
                      [](const std::string& z) { return IsProgramLineToSend(z); });
-    UnsendbarPruefen(zeilen, FirstUnsendableHeaderLine(zeilen), kMaxHeaderzeile, true,
+    UnsendbarPruefen(zeilen, FirstUnsendableCommandLine(zeilen), kMaxProgrammzeile, false, false,
+                     [](const std::string& z) { return IsProgramLineToSend(z); });
+    UnsendbarPruefen(zeilen, FirstUnsendableHeaderLine(zeilen), kMaxHeaderzeile, true, true,
                      [](const std::string&) { return true; });
     return 0;
 }

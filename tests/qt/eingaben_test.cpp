@@ -224,6 +224,7 @@ std::string Inhalt(const QString& art) {
     if (art == "STX") return Mit("Kopf\x02" "A2,1");
     if (art == "BEL") return Mit("A2\a,1");
     if (art == "TAB") return Mit("A2,\t1");
+    if (art == "@") return Mit("@V");
     if (art == "BOM") return "\xEF\xBB\xBF" + Mit("#S200");
     if (art == "Leerzeile") return "A1,1\r\n\r\n#S200\r\nA1,0\r\n";
     if (art == "Blankzeile") return "A1,1\r\n \t \r\n#S200\r\nA1,0\r\n";
@@ -237,6 +238,8 @@ std::vector<std::string> Zeilen(const QString& art) {
     if (art == "126") mitte = kZeile126;
     if (art == "127") mitte = kZeile127;
     if (art == "300") mitte = kZeile300;
+    if (art == "TAB") mitte = "A2,\t1";
+    if (art == "@") mitte = "@V";
     return {"A1,1", mitte, "A1,0"};
 }
 
@@ -307,7 +310,10 @@ void Eingaben::dateien_data() {
         row("127", kopf ? "" : vorne + "ist 127 Zeichen lang (erlaubt sind 126).");
         row("300", vorne + "ist 300 Zeichen lang (erlaubt sind " + grenze + ").");
         row("NUL", vorne + "enthält ein NUL-Zeichen und kann nicht gesendet werden.");
-        for (const char* z : {"ETX", "STX", "BEL", "TAB"}) row(z, steuer.arg(z));
+        for (const char* z : {"ETX", "STX", "BEL"}) row(z, steuer.arg(z));
+        row("TAB", "");
+        const bool gespeichert = kopf || datei.startsWith("programm");
+        row("@", gespeichert ? vorne + "beginnt mit \"@\" und kann nicht gesendet werden: die Steuerung nähme sie als Sofortbefehl." : "");
         row("Leerzeile", kopf ? leer.arg(2) : "");
         row("Blankzeile", kopf ? leer.arg(2) : "");
         row("Leerzeile am Ende", kopf ? leer.arg(4) : "");

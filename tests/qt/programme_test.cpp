@@ -67,8 +67,6 @@ private slots:
     void headerBudget();
     void nurKommentareUndLeerzeilen();
     void nachlaufendeLeerzeichenEntfallen();
-    void zeileMitKlammeraffe_data();
-    void zeileMitKlammeraffe();
     void belegterSlot();
     void leererSlot_data();
     void leererSlot();
@@ -202,55 +200,6 @@ void Programme::nachlaufendeLeerzeichenEntfallen() {
     // Leading blanks are part of the command; only trailing ones go.
     QCOMPARE(Neu(k), (std::vector<std::string>{"*PW2\r", "Kopf\x02", "T1\r", "A1,1\r", "#S200\r", "  W500\r", "\x03"}));
     QCOMPARE(k.Sim().Slot(2).body, MitEinstellung({"A1,1", "#S200", "  W500"}));
-}
-
-void Programme::zeileMitKlammeraffe_data() {
-    QTest::addColumn<QString>("zeile");
-    QTest::addColumn<QString>("antwort");
-    QTest::addColumn<QStringList>("boxen");
-    QTest::addColumn<QString>("schluss");
-    // The line goes through the "@" channel: the controller answers it there
-    // and does not store it.
-    QTest::newRow("bekannt, quittiert") << "@V"
-                                        << "@V Pelto-Sim 1.0<ACK>" << QStringList{}
-                                        << "### Programm 1 schreiben - Ende ###";
-    QTest::newRow("unbekannt, BEL") << "@Q"
-                                    << "@E1<BEL>" << QStringList{"Pelto-Befehle: ACK_ERROR"}
-                                    << "### Programm 1 schreiben - Fehler ###";
-}
-
-void Programme::zeileMitKlammeraffe() {
-    QFETCH(QString, zeile);
-    QFETCH(QString, antwort);
-    QFETCH(QStringList, boxen);
-    QFETCH(QString, schluss);
-    Konsole k;
-    Datei("programm1.txt", {"A1,1", zeile.toStdString(), "A1,0"});
-    QElapsedTimer t;
-    t.start();
-    QVERIFY(Ausfuehren(k, k.Form().ProgrammSchreiben_Button));
-    QVERIFY(t.elapsed() < 5000);
-    const auto zeilen = k.Zeilen();
-    QCOMPARE(QString::fromStdString(zeilen.back()), schluss);
-    std::vector<std::string> boxenIst;
-    for (const auto& b : boxen) boxenIst.push_back(b.toStdString());
-    QCOMPARE(k.Boxen(), boxenIst);
-    const std::string anfrage = zeile.toStdString() + "<CR>";
-    if (boxen.isEmpty()) {
-        const auto pos = std::find(zeilen.begin(), zeilen.end(), anfrage);
-        QVERIFY(pos != zeilen.end());
-        QCOMPARE(QString::fromStdString(*(pos + 1)), antwort);
-        QCOMPARE(*(pos + 2), std::string("A1,0<CR>"));
-        QCOMPARE(k.Sim().Slot(1).body, MitEinstellung({"A1,1", "A1,0"}));
-    } else {
-        // The failed exchange is shown, and that the controller may still be
-        // in the program; nothing after the line is sent.
-        const std::string hinweis =
-            "Die Steuerung nimmt womöglich noch Programmtext an: \"Reset ausführen\" bringt sie zurück.";
-        QCOMPARE(zeilen, (std::vector<std::string>{anfrage, antwort.toStdString(), hinweis, schluss.toStdString()}));
-        QCOMPARE(Neu(k).back(), zeile.toStdString() + "\r");
-        QVERIFY(!k.Sim().SlotOccupied(1));
-    }
 }
 
 void Programme::belegterSlot() {
