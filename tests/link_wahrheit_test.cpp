@@ -18,6 +18,7 @@
 #include "common/protokolldatei.h"
 #include "link/keloCOMv1.h"
 #include "sim/sim_server.h"
+#include "support/sim_profil.h"
 #include "support/crlf_lines.h"
 #include "support/dialog_recorder.h"
 #include "support/fehler_code.h"
@@ -38,7 +39,7 @@ int64_t MsSeit(Clock::time_point t0) {
 // The link on the simulated controller, and what both ends saw.
 struct Bank {
     TkeloCOM com;
-    sim::SimServer sim;
+    sim::SimServer sim{Suitenprofil()};
 
     // Requests answered by these parts (ms after the request, bytes), `times` times.
     void Regel(const std::string& anfrage, std::vector<sim::ReplyRule::Part> teile, int times = 1) {

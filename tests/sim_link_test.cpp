@@ -13,6 +13,7 @@
 #include "common/protokolldatei.h"
 #include "link/keloCOMv1.h"
 #include "sim/sim_server.h"
+#include "support/sim_profil.h"
 #include "support/dialog_recorder.h"
 #include "support/temp_dir.h"
 
@@ -20,12 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 constexpr char ACK = 0x06, NAK = 0x15;
-
-sim::SimOptions Schnell() {
-    sim::SimOptions o;
-    o.timeScale = 0.05;
-    return o;
-}
 
 class SimLink : public ::testing::Test {
 protected:

@@ -14,6 +14,7 @@
 #include "common/protokolldatei.h"
 #include "link/keloCOMv1.h"
 #include "sim/sim_server.h"
+#include "support/sim_profil.h"
 #include "support/cpu_zeit.h"
 #include "support/crlf_lines.h"
 #include "support/dialog_recorder.h"
@@ -34,12 +35,6 @@ double CpuInEinerRuhigenSekunde() {
     const double vorher = CpuSekunden();
     std::this_thread::sleep_for(1s);
     return CpuSekunden() - vorher;
-}
-
-sim::SimOptions Schnell() {
-    sim::SimOptions o;
-    o.timeScale = 0.05;
-    return o;
 }
 
 class StoerungenLink : public ::testing::Test {

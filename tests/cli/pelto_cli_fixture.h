@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pelto_prozess.h"
+#include "support/sim_profil.h"
 #include "sim/sim_server.h"
 #include "support/temp_dir.h"
 
@@ -22,7 +23,7 @@ protected:
     void Starten(double zeitmass) {
         sim::SimOptions o;
         o.timeScale = zeitmass;
-        sim_ = std::make_unique<sim::SimServer>(o);
+        sim_ = std::make_unique<sim::SimServer>(Suitenprofil(o));
         sim_->Start();
     }
 

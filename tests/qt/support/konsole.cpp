@@ -15,6 +15,7 @@
 #include "app/log_pane.h"
 #include "app/pelto_befehle_thread.h"
 #include "common/protokolldatei.h"
+#include "support/sim_profil.h"
 
 Konsole::Konsole(KonsolenStart start) {
     char cwd[PATH_MAX] = {};
@@ -24,7 +25,7 @@ Konsole::Konsole(KonsolenStart start) {
     for (int n = 1; n <= 63; ++n)
         ::setenv(("PELTO_COM" + std::to_string(n)).c_str(), "/nonexistent/pelto-test", 1);
     for (int i = 0; i < start.simulatoren; ++i) {
-        sims_.push_back(std::make_unique<sim::SimServer>(start.sim));
+        sims_.push_back(std::make_unique<sim::SimServer>(Suitenprofil(start.sim)));
         sims_.back()->Start();
         ::setenv(("PELTO_COM" + std::to_string(2 * i + 1)).c_str(), sims_.back()->DevicePath().c_str(), 1);
     }
