@@ -104,7 +104,8 @@ void PeltoController::Advance() {
                 FinishJob();
                 continue;
             }
-            const bool served = strict_.busy == StrictProfile::Busy::Hold ? ServeOneImmediate() : TakeRequestWhileBusy();
+            const bool hold = strict_.busy == StrictProfile::Busy::Hold;
+            const bool served = hold ? ServeOneImmediate() : TakeRequestWhileBusy();
             if (!served) {
                 return;
             }
