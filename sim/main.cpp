@@ -26,6 +26,8 @@ void OnSignal(int) {
 void PrintHelp() {
     std::cout
         << "usage: pelto-sim [--link PATH] [--pace] [--latency MS] [--adapter MS] [--time-scale X] [--silent]\n"
+           "                 [--strict] [--opaque-text] [--plain-acks] [--strict-errors]\n"
+           "                 [--stopped-final before|after] [--busy error|drop]\n"
            "\n"
            "Behaves like a Pelto controller on a new pseudo-terminal. The first line\n"
            "printed is the terminal's device path; point the console at it, e.g.\n"
@@ -38,6 +40,16 @@ void PrintHelp() {
            "                    milliseconds does (1-255): until the timer runs out or 62 bytes wait\n"
            "  --time-scale X    run moves, waits and erasing X times as long (0.1: faster)\n"
            "  --silent          start without answering\n"
+           // Strict controller readings
+           "  --strict          every strict reading at once, the line's timing ones included\n"
+           "  --opaque-text     program text stays text: no \"@\" request amid a header,\n"
+           "                    stored bytes read back unchanged\n"
+           "  --plain-acks      ACK alone wherever the console accepts it\n"
+           "  --strict-errors   an error for every malformed or too long request; bit 7\n"
+           "                    cleared, NUL ends a request; a move beyond the travel ends in E7\n"
+           "  --stopped-final before|after\n"
+           "                    a job stopped by @R/@S still answers ACK, before or after @RS\n"
+           "  --busy error|drop a request amid a running job is answered E1 or dropped\n"
            "  --help, -h        this text\n"
            "\n"
            "Runs until SIGINT, SIGTERM or \"quit\". Commands on standard input, one a line:\n"
@@ -52,6 +64,39 @@ std::optional<double> Number(const char* text) {
         return std::nullopt;
     }
     return value;
+}
+
+// Strict controller readings. Returns nothing when `argv[i]` is none of
+// them, else an error message or an empty text.
+std::optional<std::string> ParseStrictOption(int argc, char** argv, int& i, sim::StrictProfile& strict) {
+    const std::string_view arg = argv[i];
+    const std::string_view value = i + 1 < argc ? argv[i + 1] : "";
+    if (arg == "--strict") {
+        strict = sim::StrictProfile::Strict();
+    } else if (arg == "--opaque-text") {
+        strict.opaqueText = true;
+    } else if (arg == "--plain-acks") {
+        strict.plainAcks = true;
+    } else if (arg == "--strict-errors") {
+        strict.strictErrors = true;
+    } else if (arg == "--stopped-final") {
+        using Final = sim::StrictProfile::StoppedFinal;
+        if (value != "before" && value != "after") {
+            return "--stopped-final needs before or after";
+        }
+        strict.stoppedFinal = value == "before" ? Final::Before : Final::After;
+        ++i;
+    } else if (arg == "--busy") {
+        using Busy = sim::StrictProfile::Busy;
+        if (value != "error" && value != "drop") {
+            return "--busy needs error or drop";
+        }
+        strict.busy = value == "error" ? Busy::Error : Busy::Drop;
+        ++i;
+    } else {
+        return std::nullopt;
+    }
+    return std::string();
 }
 
 // Returns an error message, or an empty text when the options are good.
@@ -85,6 +130,10 @@ std::string ParseOptions(int argc, char** argv, sim::SimOptions& options, bool& 
                 return "--time-scale needs a number above 0 and at most 1000";
             }
             options.timeScale = *scale;
+        } else if (const auto strict = ParseStrictOption(argc, argv, i, options.strict)) {
+            if (!strict->empty()) {
+                return *strict;
+            }
         } else {
             return "unknown or incomplete option '" + std::string(arg) + "' (see --help)";
         }

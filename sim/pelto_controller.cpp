@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "sim/control_chars.h"
+#include "sim/strict_request_check.h"
 
 namespace sim {
 
@@ -18,6 +19,8 @@ constexpr std::size_t kMaxTextBytes = 256;  // one header or one body line
 constexpr int kReferenceSpeedIndex = 9;
 constexpr uint32_t kMaxHz = 128000;
 constexpr std::string_view kAxisLetters = "xyzu";
+// What a strict controller answers to a normal request while a job runs.
+constexpr int kBusyError = kUnknownCommand;
 
 std::optional<int> AxisIndex(char letter) {
     const char lower = (letter >= 'A' && letter <= 'Z') ? char(letter - 'A' + 'a') : letter;
@@ -52,8 +55,8 @@ std::string Ack(std::string text) {
 
 }  // namespace
 
-PeltoController::PeltoController(SimClock clock, double timeScale)
-    : clock_(std::move(clock)), timeScale_(timeScale) {
+PeltoController::PeltoController(SimClock clock, double timeScale, StrictProfile strict)
+    : clock_(std::move(clock)), timeScale_(timeScale), strict_(std::move(strict)) {
     SetTimeScale(timeScale);
 }
 
@@ -67,7 +70,13 @@ void PeltoController::SetTimeScale(double scale) {
 // ---- Input ---------------------------------------------------------------
 
 void PeltoController::Receive(std::string_view bytes) {
+    const std::size_t from = input_.size();
     input_.append(bytes);
+    if (strict_.strictErrors) {
+        for (std::size_t i = from; i < input_.size(); ++i) {
+            input_[i] = char(input_[i] & 0x7F);  // seven data bits are all it reads
+        }
+    }
     if (input_.size() > kMaxHeldInput) {
         input_.clear();  // a flood without line ends: nothing sensible to keep
     }
@@ -95,7 +104,9 @@ void PeltoController::Advance() {
                 FinishJob();
                 continue;
             }
-            if (!ServeOneImmediate()) {
+            const bool hold = strict_.busy == StrictProfile::Busy::Hold;
+            const bool served = hold ? ServeOneImmediate() : TakeRequestWhileBusy();
+            if (!served) {
                 return;
             }
             continue;
@@ -109,7 +120,7 @@ void PeltoController::Advance() {
 bool PeltoController::TakeRequest() {
     if (mode_ == Mode::Header) {
         const auto stx = input_.find(kStx);
-        if (TakeImmediateFromHeader(stx)) {
+        if (!strict_.opaqueText && TakeImmediateFromHeader(stx)) {
             return true;
         }
         if (stx == std::string::npos) {
@@ -146,8 +157,7 @@ bool PeltoController::TakeImmediateFromHeader(std::size_t headerEnd) {
         if (at != std::string::npos && at >= from) {
             const std::string line = input_.substr(at, cr - at);
             input_.erase(at, cr - at + 1);
-            Record(line + kCr);
-            HandleImmediate(line);
+            HandleLine(line);
             return true;
         }
         from = cr + 1;
@@ -166,8 +176,7 @@ bool PeltoController::ServeOneImmediate() {
         if (input_[start] == '@') {
             const std::string line = input_.substr(start, cr - start);
             input_.erase(start, cr - start + 1);
-            Record(line + kCr);
-            HandleImmediate(line);
+            HandleLine(line);
             return true;
         }
         start = cr + 1;
@@ -175,12 +184,35 @@ bool PeltoController::ServeOneImmediate() {
     return false;
 }
 
-void PeltoController::HandleLine(const std::string& line) {
-    Record(line + kCr);
+// A strict controller refuses the next complete request at once, unless it
+// is an "@" request, instead of holding it until the job is done.
+bool PeltoController::TakeRequestWhileBusy() {
+    const auto cr = input_.find(kCr);
+    if (cr == std::string::npos) {
+        return false;
+    }
+    const std::string line = input_.substr(0, cr);
+    input_.erase(0, cr + 1);
     if (!line.empty() && line.front() == '@') {
-        HandleImmediate(line);
-    } else if (mode_ == Mode::Body) {
+        HandleLine(line);
+        return true;
+    }
+    Record(line + kCr);
+    if (strict_.busy == StrictProfile::Busy::Error) {
+        SendError(kBusyError);
+    }
+    return true;
+}
+
+void PeltoController::HandleLine(const std::string& received) {
+    Record(received + kCr);
+    // A strict controller reads a request as a C string: a NUL ends it.
+    const std::string line = strict_.strictErrors ? received.substr(0, received.find('\0')) : received;
+    const bool immediate = !line.empty() && line.front() == '@';
+    if (mode_ == Mode::Body && (!immediate || strict_.opaqueText)) {
         StoreBodyLine(line);
+    } else if (immediate) {
+        HandleImmediate(line);
     } else {
         HandleCommand(line);
     }
@@ -225,6 +257,11 @@ PeltoController::Commands() {
 
 void PeltoController::HandleCommand(std::string_view text) {
     try {
+        if (strict_.strictErrors) {
+            if (const auto error = StrictRequestError(text)) {
+                throw DeviceError{*error};
+            }
+        }
         RequestReader r(text);
         for (const auto& [prefix, handler] : Commands()) {
             if (r.Skip(prefix)) {
@@ -255,7 +292,8 @@ void PeltoController::HandleImmediate(std::string_view text) {
         default: throw DeviceError{kUnknownCommand};
         }
     } catch (const DeviceError& e) {
-        SendImmediate("@E" + std::to_string(e.number) + kBel);
+        // Strict: the only error reply the protocol knows, on the normal channel.
+        strict_.strictErrors ? SendError(e.number) : SendImmediate("@E" + std::to_string(e.number) + kBel);
     }
 }
 
@@ -392,12 +430,18 @@ void PeltoController::StartVectorMove(RequestReader& r) {
         target[*axis] = (letter >= 'a') ? positions_[*axis] + value : value;
     }
     r.ExpectEnd();
-    for (const int64_t t : target) {
+    Job job = NewJob(JobKind::Move);
+    for (int64_t& t : target) {
         if (std::llabs(t) > kTravel) {
-            throw DeviceError{kOutOfTravel};
+            if (!strict_.strictErrors) {
+                throw DeviceError{kOutOfTravel};
+            }
+            // Strict: the move starts and ends at the limit with E7.
+            t = std::clamp(t, -kTravel, kTravel);
+            job.finalError = kOutOfTravel;
         }
     }
-    StartMotion(NewJob(JobKind::Move), int(index), target);
+    StartMotion(job, int(index), target);
 }
 
 void PeltoController::StartReferenceRun(RequestReader& r) {
@@ -459,8 +503,20 @@ void PeltoController::ReportInput(RequestReader& r) {
 }
 
 void PeltoController::StopMotion(bool reset) {
-    SendImmediate(Ack("@RS"));
-    if (job_ && job_->kind != JobKind::Erase) {
+    using Final = StrictProfile::StoppedFinal;
+    const bool stops = job_ && job_->kind != JobKind::Erase;
+    const Final final = stops ? strict_.stoppedFinal : Final::None;
+    if (final == Final::Before) {
+        // Both on the normal queue, so that "@RS" cannot overtake the answer.
+        Send(Ack(""));
+        Send(Ack("@RS"));
+    } else {
+        SendImmediate(Ack("@RS"));
+    }
+    if (final == Final::After) {
+        Send(Ack(""));
+    }
+    if (stops) {
         FreezePositions();
         job_.reset();
     }
@@ -484,10 +540,11 @@ void PeltoController::HaltMotion() {
         job_->profile.HaltAt(now);
     }
     job_->halting = true;
+    job_->finalError = 0;  // it ramps down before the limit
 }
 
 void PeltoController::PauseMotion(bool pause) {
-    SendImmediate(Ack("@A"));
+    SendImmediate(Ack(Echo("@A")));
     if (!job_ || job_->kind == JobKind::Erase) {
         return;
     }
@@ -543,14 +600,14 @@ void PeltoController::OpenProgramWrite(RequestReader& r) {
     }
     transfer_ = Transfer{n, {}};
     mode_ = Mode::Header;
-    Send(Ack("*PW" + std::to_string(n)));
+    Send(Ack(Echo("*PW" + std::to_string(n))));
 }
 
 void PeltoController::OpenSizeCount(RequestReader& r) {
     r.ExpectEnd();
     transfer_ = Transfer{0, {}};
     mode_ = Mode::Header;
-    Send(Ack("*PS"));
+    Send(Ack(Echo("*PS")));
 }
 
 void PeltoController::EndHeader(std::string header) {
@@ -568,7 +625,7 @@ void PeltoController::StoreBodyLine(const std::string& line) {
         AbandonTransfer(kUnknownCommand);
         return;
     }
-    if (line.size() > kMaxTextBytes) {
+    if (line.size() > (strict_.strictErrors ? kMaxRequestBytes - 1 : kMaxTextBytes)) {
         AbandonTransfer(kTooLong);
         return;
     }
@@ -612,7 +669,7 @@ void PeltoController::ReadProgram(RequestReader& r) {
         return;
     }
     Send(echo + kCr);
-    Send((p.header.empty() ? std::string(" ") : Shown(p.header)) + kStx);
+    Send((p.header.empty() && !strict_.opaqueText ? std::string(" ") : Shown(p.header)) + kStx);
     for (const std::string& line : p.body) {
         Send(Shown(line) + kCr);
     }
@@ -705,7 +762,7 @@ void PeltoController::FinishJob() {
     if (job.kind == JobKind::Erase) {
         job.eraseSlot ? memory_.Erase(job.eraseSlot) : memory_.EraseAll();
     }
-    Send(Ack(""));
+    job.finalError ? SendError(job.finalError) : Send(Ack(""));
 }
 
 std::array<int64_t, 4> PeltoController::PositionsNow() const {
@@ -752,8 +809,15 @@ std::vector<Reply> PeltoController::TakeReplies() {
     return std::exchange(replies_, {});
 }
 
-std::string PeltoController::Shown(std::string_view stored) {
+std::string PeltoController::Echo(std::string text) const {
+    return strict_.plainAcks ? std::string() : text;
+}
+
+std::string PeltoController::Shown(std::string_view stored) const {
     std::string shown(stored);
+    if (strict_.opaqueText) {
+        return shown;
+    }
     for (char& c : shown) {
         if (static_cast<unsigned char>(c) < 0x20 || c == '@') {
             c = '?';

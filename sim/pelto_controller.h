@@ -14,6 +14,7 @@
 #include "sim/reply.h"
 #include "sim/request_reader.h"
 #include "sim/sim_time.h"
+#include "sim/strict_profile.h"
 
 namespace sim {
 
@@ -72,6 +73,33 @@ namespace sim {
 // Stored text is sent back with control characters and "@" shown as "?",
 // so that it cannot end a reply early or open the "@" channel; an empty
 // header reads back as one blank.
+//
+// Strict readings (StrictProfile), each on its own; all off by default:
+//   opaqueText   header text is text up to STX: no "@" request is taken
+//                from it; a body line beginning with "@" is stored and
+//                answered ACK; stored bytes are read back as they are
+//                (control bytes and "@" included); an empty header reads
+//                back as a bare STX and as "*PR<n>H " ACK.
+//   plainAcks    ACK alone where the console accepts it: "@A" and "@C"
+//                get ACK, "*PW<n>" and "*PS" get ACK without the echo.
+//                ("@S", "@B" keep "@RS", "@B": the link insists on them;
+//                the ETX of "*PS" keeps its size.)
+//   strictErrors bit 7 of every byte received is cleared; a NUL ends a
+//                request (the rest up to CR is ignored); a request of more
+//                than 127 bytes with its CR, or a body line of more than
+//                126, gets "E8" BEL; numbers with leading zeros or "-0",
+//                "#H"/"$H" axes not in the order z, x, y (u), "L" axes
+//                not x, y, z in order and of one case or u alone: "E1" BEL;
+//                an unknown or malformed "@" request gets "E1" BEL (bad
+//                axis or input letter "E6" BEL) on the normal channel and
+//                nothing on the "@" channel; a move whose target lies
+//                beyond the travel answers NAK, runs to the limit and
+//                answers "E7" BEL there (a halt before it answers ACK).
+//   stoppedFinal a move, reference run or wait stopped by "@R"/"@S" still
+//                answers ACK, just before or just after the "@RS" ACK.
+//   busy         a normal request that arrives while a move, reference
+//                run, wait or erase runs is answered "E1" BEL at once
+//                (Error) or dropped without an answer (Drop).
 class PeltoController {
 public:
     static constexpr std::string_view kVersionText = "Pelto-Sim 1.0";
@@ -79,7 +107,7 @@ public:
     static constexpr int64_t kTravel = 99'999'999;  // steps either side of 0
     static constexpr double kEraseMsPerSlot = 400;
 
-    explicit PeltoController(SimClock clock, double timeScale = 1.0);
+    explicit PeltoController(SimClock clock, double timeScale = 1.0, StrictProfile strict = {});
 
     void Receive(std::string_view bytes);
     void Poll();
@@ -116,6 +144,7 @@ private:
         uint8_t referenceAxes = 0;  // bit per axis, x lowest
         int eraseSlot = 0;   // 0: all slots
         bool halting = false;
+        int finalError = 0;  // the final answer's error number; 0: ACK
     };
     struct Transfer {
         int slot = 0;  // 0: size only ("*PS")
@@ -127,8 +156,9 @@ private:
     void Advance();
     bool TakeRequest();
     bool ServeOneImmediate();
+    bool TakeRequestWhileBusy();
     bool TakeImmediateFromHeader(std::size_t headerEnd);
-    void HandleLine(const std::string& line);
+    void HandleLine(const std::string& received);
     void HandleCommand(std::string_view text);
     void HandleImmediate(std::string_view text);
     void Record(std::string request);
@@ -186,13 +216,15 @@ private:
     void Send(std::string bytes);
     void SendImmediate(std::string bytes);
     void SendError(int number);
-    static std::string Shown(std::string_view stored);
+    std::string Echo(std::string text) const;
+    std::string Shown(std::string_view stored) const;
     static int ReadSlot(RequestReader& r);
 
     static const std::vector<std::pair<std::string_view, Handler>>& Commands();
 
     SimClock clock_;
     double timeScale_;
+    StrictProfile strict_;
     ControllerSettings settings_;
     ProgramMemory memory_;
     std::array<int64_t, ControllerSettings::kAxes> positions_{};

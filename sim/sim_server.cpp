@@ -28,7 +28,7 @@ void SetNonBlocking(int fd) {
 
 SimServer::SimServer(SimOptions options)
     : options_(std::move(options)),
-      controller_([] { return std::chrono::steady_clock::now(); }, options_.timeScale),
+      controller_([] { return std::chrono::steady_clock::now(); }, options_.timeScale, options_.strict),
       adapter_(options_.adapter) {
     int fds[2];
     if (pipe(fds) != 0) {
