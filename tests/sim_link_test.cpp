@@ -44,7 +44,7 @@ protected:
 
     TempDir tmp_;
     DialogRecorder dialogs_;
-    sim::SimServer sim_{Schnell()};
+    sim::SimServer sim_{SchnellesProfil()};
     TkeloCOM com_;
 };
 
@@ -156,8 +156,10 @@ TEST_F(SimLink, ReferenceRunEndsAtTheOffset) {
 void Schreiben(TkeloCOM& com, const char* oeffnen, const std::vector<std::string>& header,
                const std::vector<std::string>& body) {
     com.SendReqWaitResp(oeffnen, 64);
+    // The echo, or (a controller's other reading) ACK alone.
     const std::string echo(oeffnen, std::strlen(oeffnen) - 1);
-    ASSERT_EQ(std::string(com.szResp).substr(0, echo.size()), echo);
+    const std::string antwort = com.szResp;
+    ASSERT_TRUE(antwort.starts_with(echo) || antwort.starts_with(std::string(1, ACK))) << antwort;
     for (const auto& h : header) {
         com.SendReq(h.c_str());
         com.WaitResp(-2);

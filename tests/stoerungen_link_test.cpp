@@ -88,7 +88,7 @@ protected:
 
     TempDir tmp_;
     DialogRecorder dialogs_;
-    sim::SimServer sim_{Schnell()};
+    sim::SimServer sim_{SchnellesProfil()};
     TkeloCOM com_;
 };
 

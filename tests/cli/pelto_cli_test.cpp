@@ -34,6 +34,7 @@ TEST_F(PeltoCli, EveryCommand) {
     Programmdateien([this](auto& n, auto& i) { Datei(n, i); });
     Datei("befehle.txt", "#S300\r\n/ nothing\r\nW100\r\nL1,y50\r\n");
     const std::string kopf = std::regex_replace(sim_->DevicePath(), std::regex("/"), "\\/") + " 115200 ist initialisiert!\n";
+    const std::string PW3 = std::regex_replace(Eroeffnungsantwort("*PW3"), std::regex("\\*"), "\\*");
     const Schritt schritte[] = {
         {{"version"}, 0, kopf + "@V<CR>\n@V Pelto-Sim 1\\.0<ACK>\n", "@V\r"},
         {{"--quiet", "version"}, 0, "Pelto-Sim 1\\.0\n", "@V\r"},
@@ -41,7 +42,7 @@ TEST_F(PeltoCli, EveryCommand) {
         {{"--quiet", "position", "x"}, 0, "0\n", "@Lx\r"},
         {{"--quiet", "position", "u"}, 0, "0\n", "@Lu\r"},
         {{"write", "3", "prog.txt", "kopf.txt"}, 0,
-         kopf + "### Programm 3 schreiben ###\n\\*PW3<CR>\n\\*PW3<ACK>\nKopf\n<STX>\n<ACK>\nT1<CR>\n<ACK>\n"
+         kopf + "### Programm 3 schreiben ###\n\\*PW3<CR>\n" + PW3 + "\nKopf\n<STX>\n<ACK>\nT1<CR>\n<ACK>\n"
                 "A1,1<CR>\n<ACK>\n#S200<CR>\n<ACK>\nL1,x200<CR>\n<ACK>\n<ETX>\n<ACK>\n"
                 "### Programm 3 schreiben - Ende ###\n",
          "\x03"},

@@ -190,6 +190,9 @@ TEST_F(PeltoEingaben, NothingGoesOutUnlessMeantAndOutputIsChecked) {
     };
     for (const Fall& f : faelle) {
         SCOPED_TRACE(f.name);
+        // A controller that keeps header text opaque stores "@R" and "@S"
+        // as text: nothing sent can free it from an open header.
+        if (std::string(f.name).find("stranded") != std::string::npos && Suitenprofil().strict.opaqueText) continue;
         Starten(0.02);
         terminal_.reset();
         unsetenv("PELTO_COM1");

@@ -11,6 +11,7 @@
 
 #include "app/files/default_files.h"
 #include "app/radio_group.h"
+#include "support/sim_profil.h"
 #include "support/konsole.h"
 
 namespace {
@@ -93,7 +94,7 @@ void Programme::schreibenUndZuruecklesen() {
     erwartet.push_back("\x03");
     QCOMPARE(Neu(k), erwartet);
 
-    std::vector<std::string> pane = {"*PW3<CR>", "*PW3<ACK>", "Header 3", "<STX>", "<ACK>", "T1<CR>", "<ACK>"};
+    std::vector<std::string> pane = {"*PW3<CR>", Eroeffnungsantwort("*PW3"), "Header 3", "<STX>", "<ACK>", "T1<CR>", "<ACK>"};
     std::vector<QColor> farben = {kSchwarzQ, kBlauQ, kSchwarzQ, kSchwarzQ, kBlauQ, kSchwarzQ, kBlauQ};
     for (const auto& z : MitCr(kKoerper3, "<CR>")) {
         pane.insert(pane.end(), {z, "<ACK>"});
@@ -165,7 +166,7 @@ void Programme::headerBudget() {
     QVERIFY(Ausfuehren(k, k.Form().ProgrammSchreiben_Button));
 
     std::string text;
-    std::vector<std::string> pane = {"*PW1<CR>", "*PW1<ACK>"};
+    std::vector<std::string> pane = {"*PW1<CR>", Eroeffnungsantwort("*PW1")};
     for (int i : gesendet) {
         text += zeilen[i];
         pane.push_back(zeilen[i]);
@@ -277,7 +278,7 @@ void Programme::groesse() {
     Slot(k, 5);
     QVERIFY(Ausfuehren(k, k.Form().ProgrammGroesseErmitteln_Button));
     // No drive settings here: header 8 bytes, ten lines of 56 bytes plus CRs.
-    std::vector<std::string> pane = {"*PS<CR>", "*PS<ACK>", "Header 5", "<STX>", "<ACK>"};
+    std::vector<std::string> pane = {"*PS<CR>", Eroeffnungsantwort("*PS"), "Header 5", "<STX>", "<ACK>"};
     for (std::string z :
          {"A1,1", "#S200", "#E1,500", "#R250", "L1,x500", "W500", "#E2,500", "#R250", "L2,y1000", "A1,0"})
         pane.insert(pane.end(), {z + "<CR>", "<ACK>"});

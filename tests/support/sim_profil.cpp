@@ -17,7 +17,11 @@ sim::SimOptions Suitenprofil(sim::SimOptions o) {
     return o;
 }
 
-sim::SimOptions Schnell() {
+std::string Eroeffnungsantwort(const std::string& echo) {
+    return Suitenprofil().strict.plainAcks ? "<ACK>" : echo + "<ACK>";
+}
+
+sim::SimOptions SchnellesProfil() {
     sim::SimOptions o;
     o.timeScale = 0.05;
     return Suitenprofil(o);
