@@ -209,3 +209,27 @@ TEST_F(PeltoCli, InterruptStopsTheAxesFirst) {
 }
 
 }  // namespace
+
+// "@" and control bytes inside header and program lines are text: a
+// controller that keeps stored text as sent stores them, and they read back
+// unchanged.
+TEST_F(PeltoCli, AtAndControlBytesInsideLinesReadBackUnchanged) {
+    sim::SimOptions o = Suitenprofil();
+    o.timeScale = 0.02;
+    o.strict.opaqueText = true;
+    sim_ = std::make_unique<sim::SimServer>(o);
+    sim_->Start();
+    const std::string kopf = "K@pf\x04\tEnde@";
+    const std::vector<std::string> zeilen {"A1,1", "M@IL\x01\x1b" "X", "L1,x@1\x7f"};
+    Datei("h.txt", kopf + "\r\n");
+    Datei("p.txt", zeilen[0] + "\r\n" + zeilen[1] + "\r\n" + zeilen[2] + "\r\n");
+    const auto w = Pelto({"write", "1", "p.txt", "h.txt"});
+    ASSERT_EQ(w.status, 0) << w.fehler;
+    EXPECT_EQ(sim_->Slot(1).header, kopf);
+    EXPECT_EQ(sim_->Slot(1).body, (std::vector<std::string> {"T1", zeilen[0], zeilen[1], zeilen[2]}));
+    const auto r = Pelto({"--quiet", "read", "1"});
+    EXPECT_EQ(r.status, 0) << r.fehler;
+    EXPECT_EQ(r.aus, kopf + "\nT1\n" + zeilen[0] + "\n" + zeilen[1] + "\n" + zeilen[2] + "\n");
+    const auto h = Pelto({"--quiet", "read", "1", "--header"});
+    EXPECT_EQ(h.aus, kopf + "\n");
+}
