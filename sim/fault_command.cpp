@@ -108,8 +108,9 @@ FaultParse ParseFaultCommand(std::string_view line) {
     if (word == "at") {
         return std::string("at needs the text of the reply, e.g. \"at X 999999\"");
     }
-    if ((word == "status" || word == "quit") && arg.empty()) {
-        return FaultCommand{word == "quit" ? Kind::Quit : Kind::Status, false, {}, {}, {}};
+    if ((word == "status" || word == "quit" || word == "power-cycle") && arg.empty()) {
+        const Kind kind = word == "quit" ? Kind::Quit : word == "status" ? Kind::Status : Kind::PowerCycle;
+        return FaultCommand{kind, false, {}, {}, {}};
     }
     return "unknown command '" + std::string(line) + "'; known:\n" + std::string(kFaultCommandHelp);
 }
@@ -135,6 +136,9 @@ std::string ApplyFaultCommand(SimServer& server, const FaultCommand& command) {
     case Kind::Drop:
         server.DropLine(command.ms);
         return "line dropped for " + std::to_string(command.ms.count()) + " ms";
+    case Kind::PowerCycle:
+        server.PowerCycle();
+        return "switched off and on: settings, positions and transfer gone, programs kept";
     case Kind::Status: {
         std::ostringstream out;
         out << "device " << server.DevicePath() << ", status " << server.Status() << ", x "

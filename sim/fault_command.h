@@ -13,7 +13,7 @@ class SimServer;
 
 // One line typed on the simulator's standard input.
 struct FaultCommand {
-    enum class Kind { Silent, Late, Garbage, Drop, Rule, Status, Quit };
+    enum class Kind { Silent, Late, Garbage, Drop, Rule, PowerCycle, Status, Quit };
     Kind kind;
     bool on = false;                       // Silent
     std::chrono::milliseconds ms{0};       // Late, Drop
@@ -25,7 +25,7 @@ struct FaultCommand {
 using FaultParse = std::variant<FaultCommand, std::string>;
 
 // Accepts "silent on|off", "late MS", "garbage HEX", "at TEXT",
-// "rule N REQUEST [MS:HEX]...", "drop MS", "status", "quit".
+// "rule N REQUEST [MS:HEX]...", "drop MS", "power-cycle", "status", "quit".
 FaultParse ParseFaultCommand(std::string_view line);
 // Carries out everything but Quit; returns a line to show the user.
 std::string ApplyFaultCommand(SimServer& server, const FaultCommand& command);
@@ -38,6 +38,7 @@ inline constexpr std::string_view kFaultCommandHelp =
     "  rule N REQ [MS:HEX]...  answer the request REQ (its CR added) the next N times\n"
     "                  with these bytes, each MS after it came; no parts: never answer\n"
     "  drop MS         close the terminal and open a new one MS milliseconds later\n"
+    "  power-cycle     switch the controller off and on: only the programs stay\n"
     "  status          show the device path, the status characters and positions\n"
     "  quit            stop\n";
 

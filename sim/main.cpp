@@ -28,6 +28,8 @@ void PrintHelp() {
         << "usage: pelto-sim [--link PATH] [--pace] [--latency MS] [--adapter MS] [--time-scale X] [--silent]\n"
            "                 [--strict] [--opaque-text] [--plain-acks] [--strict-errors]\n"
            "                 [--stopped-final before|after] [--busy error|drop]\n"
+           "                 [--at-limit F] [--deaf-after-reset MS] [--uart SEED] [--line-pause MS]\n"
+           "                 [--keep-state] [--terminal-defaults] [--baud N]\n"
            "\n"
            "Behaves like a Pelto controller on a new pseudo-terminal. The first line\n"
            "printed is the terminal's device path; point the console at it, e.g.\n"
@@ -50,6 +52,17 @@ void PrintHelp() {
            "  --stopped-final before|after\n"
            "                    a job stopped by @R/@S still answers ACK, before or after @RS\n"
            "  --busy error|drop a request amid a running job is answered E1 or dropped\n"
+           "  --at-limit F      every reply waits F times the console's limit for it (0.9: just\n"
+           "                    in time, 1.2: too late); erasing takes F times its limit\n"
+           "  --deaf-after-reset MS\n"
+           "                    after @R the controller hears nothing for MS milliseconds\n"
+           "  --uart SEED       replies leave in random pieces with random short pauses\n"
+           "  --line-pause MS   a pause of MS milliseconds before each further line of a read\n"
+           "  --keep-state      a dropped line keeps a half request and a program transfer\n"
+           "                    (the command power-cycle clears them)\n"
+           "  --terminal-defaults\n"
+           "                    leave the terminal as it opens: the console must set it up\n"
+           "  --baud N          bytes at any other rate than N turn to garbage both ways\n"
            "  --help, -h        this text\n"
            "\n"
            "Runs until SIGINT, SIGTERM or \"quit\". Commands on standard input, one a line:\n"
@@ -64,6 +77,52 @@ std::optional<double> Number(const char* text) {
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<long long> Whole(std::string_view text, long long low, long long high) {
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The strict readings of the line and its timing; as ParseStrictOption.
+std::optional<std::string> ParseStrictTiming(std::string_view arg, std::string_view value, int& i,
+                                             sim::StrictProfile& strict) {
+    using std::chrono::milliseconds;
+    const auto whole = [&](long long high) { return Whole(value, 0, high); };
+    if (arg == "--keep-state") {
+        strict.keepStateOnDrop = true;
+        return std::string();
+    }
+    if (arg == "--terminal-defaults") {
+        strict.terminalDefaults = true;
+        return std::string();
+    }
+    ++i;  // the rest take a value
+    if (arg == "--at-limit") {
+        const auto f = Number(std::string(value).c_str());
+        if (!f || !(*f > 0) || *f > 10) return std::string("--at-limit needs a fraction above 0 and at most 10");
+        strict.atLimit = *f;
+    } else if (arg == "--deaf-after-reset") {
+        if (!whole(60000)) return std::string("--deaf-after-reset needs milliseconds from 0 to 60000");
+        strict.deafAfterReset = milliseconds(*whole(60000));
+    } else if (arg == "--uart") {
+        if (!whole(4294967295LL)) return std::string("--uart needs a seed from 0 to 4294967295");
+        strict.uartSeed = uint32_t(*whole(4294967295LL));
+    } else if (arg == "--line-pause") {
+        if (!whole(60000)) return std::string("--line-pause needs milliseconds from 0 to 60000");
+        strict.linePause = milliseconds(*whole(60000));
+    } else if (arg == "--baud") {
+        if (!Whole(value, 50, 4000000)) return std::string("--baud needs a rate from 50 to 4000000");
+        strict.baud = unsigned(*Whole(value, 50, 4000000));
+    } else {
+        --i;
+        return std::nullopt;
+    }
+    return std::string();
 }
 
 // Strict controller readings. Returns nothing when `argv[i]` is none of
@@ -86,6 +145,8 @@ std::optional<std::string> ParseStrictOption(int argc, char** argv, int& i, sim:
         }
         strict.stoppedFinal = value == "before" ? Final::Before : Final::After;
         ++i;
+    } else if (const auto error = ParseStrictTiming(arg, value, i, strict)) {
+        return error;
     } else if (arg == "--busy") {
         using Busy = sim::StrictProfile::Busy;
         if (value != "error" && value != "drop") {

@@ -21,6 +21,21 @@ constexpr uint32_t kMaxHz = 128000;
 constexpr std::string_view kAxisLetters = "xyzu";
 // What a strict controller answers to a normal request while a job runs.
 constexpr int kBusyError = kUnknownCommand;
+// The console's time limits per reply, in ms (see Reply::limitMs).
+constexpr double kLimitMs = 64;
+constexpr double kReadLimitMs = 512;
+constexpr double kEndMarkLimitMs = 3000;  // header end, body end, "#H", erasing a slot
+constexpr double kEraseAllLimitMs = 21000;
+
+// The "@" queries answer within their own limits.
+double ImmediateLimitMs(char letter) {
+    switch (letter) {
+    case 'X': return 20;
+    case 'L': return 40;
+    case 'I': return 128;
+    default: return kLimitMs;
+    }
+}
 
 std::optional<int> AxisIndex(char letter) {
     const char lower = (letter >= 'A' && letter <= 'Z') ? char(letter - 'A' + 'a') : letter;
@@ -70,6 +85,9 @@ void PeltoController::SetTimeScale(double scale) {
 // ---- Input ---------------------------------------------------------------
 
 void PeltoController::Receive(std::string_view bytes) {
+    if (deafUntil_ && clock_() < *deafUntil_) {
+        return;  // still starting up after a reset
+    }
     const std::size_t from = input_.size();
     input_.append(bytes);
     if (strict_.strictErrors) {
@@ -85,6 +103,16 @@ void PeltoController::Receive(std::string_view bytes) {
 
 void PeltoController::Poll() {
     Advance();
+}
+
+void PeltoController::PowerCycle() {
+    ProgramMemory kept = std::move(memory_);
+    auto requests = std::move(requests_);
+    auto times = std::move(requestTimes_);
+    *this = PeltoController(clock_, timeScale_, strict_);
+    memory_ = std::move(kept);
+    requests_ = std::move(requests);  // what came down the line stays on record
+    requestTimes_ = std::move(times);
 }
 
 void PeltoController::ForgetPartialInput() {
@@ -129,12 +157,14 @@ bool PeltoController::TakeRequest() {
         std::string header = input_.substr(0, stx);
         input_.erase(0, stx + 1);
         Record(header + kStx);
+        replyLimitMs_ = kEndMarkLimitMs;
         EndHeader(std::move(header));
         return true;
     }
     if (mode_ == Mode::Body && !input_.empty() && input_.front() == kEtx) {
         input_.erase(0, 1);
         Record(std::string(1, kEtx));
+        replyLimitMs_ = kEndMarkLimitMs;
         EndTransfer();
         return true;
     }
@@ -206,6 +236,9 @@ bool PeltoController::TakeRequestWhileBusy() {
 
 void PeltoController::HandleLine(const std::string& received) {
     Record(received + kCr);
+    replyLimitMs_ = !received.empty() && received.front() == '@' && received.size() > 1
+                        ? ImmediateLimitMs(received[1])
+                        : kLimitMs;
     // A strict controller reads a request as a C string: a NUL ends it.
     const std::string line = strict_.strictErrors ? received.substr(0, received.find('\0')) : received;
     const bool immediate = !line.empty() && line.front() == '@';
@@ -394,6 +427,7 @@ void PeltoController::RequestReference(RequestReader& r) {
         throw DeviceError{kUnknownCommand};
     }
     settings_.referenceRequest = axes;
+    replyLimitMs_ = kEndMarkLimitMs;
     Send(Ack(""));
 }
 
@@ -524,6 +558,10 @@ void PeltoController::StopMotion(bool reset) {
         settings_ = ControllerSettings{};
         if (mode_ != Mode::Commands) {
             ForgetPartialInput();  // the rest of the header or line is void
+        }
+        if (strict_.deafAfterReset.count() > 0) {
+            input_.clear();
+            deafUntil_ = clock_() + strict_.deafAfterReset;
         }
     }
 }
@@ -656,6 +694,7 @@ void PeltoController::AbandonTransfer(int error) {
 }
 
 void PeltoController::ReadProgram(RequestReader& r) {
+    replyLimitMs_ = kReadLimitMs;  // its errors too
     const int n = ReadSlot(r);
     const bool headerOnly = r.Skip("H");
     r.ExpectEnd();
@@ -669,11 +708,11 @@ void PeltoController::ReadProgram(RequestReader& r) {
         return;
     }
     Send(echo + kCr);
-    Send((p.header.empty() && !strict_.opaqueText ? std::string(" ") : Shown(p.header)) + kStx);
+    SendLine((p.header.empty() && !strict_.opaqueText ? std::string(" ") : Shown(p.header)) + kStx);
     for (const std::string& line : p.body) {
-        Send(Shown(line) + kCr);
+        SendLine(Shown(line) + kCr);
     }
-    Send(Ack(std::string(1, kEtx)));
+    SendLine(Ack(std::string(1, kEtx)));
 }
 
 void PeltoController::EraseProgram(RequestReader& r) {
@@ -696,6 +735,9 @@ void PeltoController::EraseProgram(RequestReader& r) {
         return;
     }
     job.fixedMs = kEraseMsPerSlot * occupied;
+    if (strict_.atLimit > 0) {
+        job.fixedMs = strict_.atLimit * (job.eraseSlot ? kEndMarkLimitMs : kEraseAllLimitMs);
+    }
     StartJob(job);
 }
 
@@ -703,8 +745,8 @@ void PeltoController::ReadTable(RequestReader& r) {
     if (r.Skip("a")) {
         r.ExpectEnd();
         for (int n = 1; n <= ProgramMemory::kSlots; ++n) {
-            const std::string lead = n == 1 ? "*FRa " : "";
-            Send(Ack(lead + std::to_string(n) + "=" + memory_.TableEntry(n)));
+            const std::string entry = std::to_string(n) + "=" + memory_.TableEntry(n);
+            n == 1 ? Send(Ack("*FRa " + entry)) : SendLine(Ack(entry));
         }
         return;
     }
@@ -762,6 +804,7 @@ void PeltoController::FinishJob() {
     if (job.kind == JobKind::Erase) {
         job.eraseSlot ? memory_.Erase(job.eraseSlot) : memory_.EraseAll();
     }
+    replyLimitMs_ = 0;  // it comes when the job is done
     job.finalError ? SendError(job.finalError) : Send(Ack(""));
 }
 
@@ -794,11 +837,15 @@ int64_t PeltoController::Position(char axis) const {
 // ---- Replies -----------------------------------------------------------------
 
 void PeltoController::Send(std::string bytes) {
-    replies_.push_back({std::move(bytes), false});
+    replies_.push_back({std::move(bytes), false, replyLimitMs_});
+}
+
+void PeltoController::SendLine(std::string bytes) {
+    replies_.push_back({std::move(bytes), false, kLimitMs, true});
 }
 
 void PeltoController::SendImmediate(std::string bytes) {
-    replies_.push_back({std::move(bytes), true});
+    replies_.push_back({std::move(bytes), true, replyLimitMs_});
 }
 
 void PeltoController::SendError(int number) {

@@ -115,6 +115,8 @@ public:
     std::vector<Reply> TakeReplies();
     // The line went down: half-received requests are lost.
     void ForgetPartialInput();
+    // Off and on again: everything but the program memory starts afresh.
+    void PowerCycle();
     // Device time runs `scale` times as long in real time (0.1: ten times faster).
     void SetTimeScale(double scale);
 
@@ -215,6 +217,8 @@ private:
     // Replies
     void Send(std::string bytes);
     void SendImmediate(std::string bytes);
+    // A further line of a read, due within the line limit of the one before.
+    void SendLine(std::string bytes);
     void SendError(int number);
     std::string Echo(std::string text) const;
     std::string Shown(std::string_view stored) const;
@@ -237,6 +241,8 @@ private:
     std::deque<std::string> requests_;
     std::deque<SimTime> requestTimes_;
     std::vector<Reply> replies_;
+    double replyLimitMs_ = 0;  // the limit of the replies being sent
+    std::optional<SimTime> deafUntil_;
 };
 
 }  // namespace sim

@@ -42,9 +42,10 @@ void MakeRaw(int fd) {
 
 }  // namespace
 
-PtyEndpoint::PtyEndpoint(std::string linkPath) : linkPath_(std::move(linkPath)) {
+PtyEndpoint::PtyEndpoint(std::string linkPath, bool raw) : linkPath_(std::move(linkPath)) {
     try {
         Open();
+        if (raw) MakeRaw(slave_);
         PlaceLink();
     } catch (...) {
         CloseAll();
@@ -74,7 +75,6 @@ void PtyEndpoint::Open() {
     if (slave_ < 0) {
         Fail("open " + devicePath_);
     }
-    MakeRaw(slave_);
     const int flags = fcntl(master_, F_GETFL);
     if (flags < 0 || fcntl(master_, F_SETFL, flags | O_NONBLOCK) != 0) {
         Fail("fcntl");

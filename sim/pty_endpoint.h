@@ -11,8 +11,9 @@ namespace sim {
 // console made. Optionally keeps a symbolic link pointing at the slave.
 class PtyEndpoint {
 public:
-    // Opens a new pseudo-terminal in raw mode; throws std::runtime_error.
-    explicit PtyEndpoint(std::string linkPath = {});
+    // Opens a new pseudo-terminal, raw at 9600 baud unless `raw` is false
+    // (then the terminal's defaults stand); throws std::runtime_error.
+    explicit PtyEndpoint(std::string linkPath = {}, bool raw = true);
     ~PtyEndpoint();
     PtyEndpoint(const PtyEndpoint&) = delete;
     PtyEndpoint& operator=(const PtyEndpoint&) = delete;

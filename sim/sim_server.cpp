@@ -17,6 +17,17 @@ constexpr std::size_t kMaxUnwritten = 1024 * 1024;  // nobody reads: drop beyond
 constexpr auto kReopenRetry = std::chrono::milliseconds(100);
 constexpr auto kIdlePoll = std::chrono::milliseconds(1000);
 constexpr long kSpinNs = 200'000;
+// A UART's pieces: up to this many bytes, then a pause of up to this long.
+constexpr int kUartMaxPiece = 24;
+constexpr auto kUartMaxGap = std::chrono::microseconds(4000);
+
+// What the line makes of bytes sent at another baud rate: a fixed scramble.
+void Garble(char* bytes, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        bytes[i] = char(((b << 3) | (b >> 5)) ^ 0xC5);
+    }
+}
 
 void SetNonBlocking(int fd) {
     const int flags = fcntl(fd, F_GETFL);
@@ -30,6 +41,7 @@ SimServer::SimServer(SimOptions options)
     : options_(std::move(options)),
       controller_([] { return std::chrono::steady_clock::now(); }, options_.timeScale, options_.strict),
       adapter_(options_.adapter) {
+    if (options_.strict.uartSeed) uart_.emplace(*options_.strict.uartSeed);
     int fds[2];
     if (pipe(fds) != 0) {
         throw std::runtime_error("pelto-sim: cannot create a wake-up pipe");
@@ -51,7 +63,7 @@ void SimServer::Start() {
     if (thread_.joinable()) {
         throw std::logic_error("pelto-sim: already started");
     }
-    pty_ = std::make_unique<PtyEndpoint>(options_.linkPath);
+    pty_ = std::make_unique<PtyEndpoint>(options_.linkPath, !options_.strict.terminalDefaults);
     ++generation_;
     stopping_ = false;
     thread_ = std::thread([this] { Run(); });
@@ -131,7 +143,9 @@ void SimServer::HandleDropLocked(SimTime now) {
         inbound_.Clear();
         unwritten_.clear();
         repliedAt_.reset();
-        controller_.ForgetPartialInput();
+        // The controller cannot see the other end go: a strict one keeps
+        // its half-received request and its program transfer.
+        if (!options_.strict.keepStateOnDrop) controller_.ForgetPartialInput();
         reopenAt_ = now + *dropRequest_;
         dropRequest_.reset();
     }
@@ -139,7 +153,7 @@ void SimServer::HandleDropLocked(SimTime now) {
         return;
     }
     try {
-        pty_ = std::make_unique<PtyEndpoint>(options_.linkPath);
+        pty_ = std::make_unique<PtyEndpoint>(options_.linkPath, !options_.strict.terminalDefaults);
         ++generation_;
         reopenAt_.reset();
     } catch (const std::exception& e) {
@@ -159,6 +173,7 @@ void SimServer::ReadRequestsLocked(SimTime now) {
         repliedAt_.reset();
         inputArrivedAt_ = inbound_.Arrive(std::size_t(n), now, ByteTimeLocked());
         lineBytes_.in += std::uint64_t(n);
+        if (BaudMismatchLocked()) Garble(buffer, std::size_t(n));
         RouteLocked(std::string_view(buffer, std::size_t(n)), now);
     }
 }
@@ -197,10 +212,22 @@ void SimServer::QueueRepliesLocked(SimTime now) {
         return;
     }
     // No answer leaves before the request it answers has come down the line.
-    const SimTime due = std::max(now, inputArrivedAt_) + options_.latency + late_;
+    SimTime due = std::max(now, inputArrivedAt_) + options_.latency + late_;
+    const StrictProfile& strict = options_.strict;
     for (Reply& reply : replies) {
+        // Strict timing: each reply waits its share of its limit, the lines
+        // of a read after the line before has gone.
+        const auto wait = std::chrono::duration_cast<SimTime::duration>(
+            DeviceMs(strict.atLimit * reply.limitMs) + (reply.line ? strict.linePause : std::chrono::milliseconds(0)));
+        due += wait;
+        const std::size_t size = reply.bytes.size();
         output_.Push(std::move(reply), due);
+        if (strict.atLimit > 0 || strict.linePause.count() > 0) due += ByteTimeLocked() * size;
     }
+}
+
+bool SimServer::BaudMismatchLocked() const {
+    return options_.strict.baud != 0 && pty_ && pty_->BaudRate() != options_.strict.baud;
 }
 
 std::chrono::nanoseconds SimServer::ByteTimeLocked() const {
@@ -213,12 +240,15 @@ std::chrono::nanoseconds SimServer::ByteTimeLocked() const {
 
 void SimServer::WriteLocked(SimTime now) {
     adapter_.Take(output_.TakeDue(now, ByteTimeLocked()), now);
-    unwritten_ += adapter_.Release(now);
+    std::string released = adapter_.Release(now);
+    if (BaudMismatchLocked()) Garble(released.data(), released.size());
+    unwritten_ += released;
     if (unwritten_.size() > kMaxUnwritten) {
         unwritten_.clear();
     }
     while (!unwritten_.empty()) {
-        const ssize_t n = write(pty_->MasterFd(), unwritten_.data(), unwritten_.size());
+        if (uart_ && now < uartNextAt_) return;
+        const ssize_t n = write(pty_->MasterFd(), unwritten_.data(), UartPieceLocked(now));
         if (n <= 0) {
             return;  // full: poll for room
         }
@@ -228,6 +258,16 @@ void SimServer::WriteLocked(SimTime now) {
         unwritten_.erase(0, std::size_t(n));
         repliedAt_ = now;
     }
+}
+
+// The whole rest, or with a UART a random piece of it; the pause after
+// that piece starts now.
+std::size_t SimServer::UartPieceLocked(SimTime now) {
+    if (!uart_) return unwritten_.size();
+    std::uniform_int_distribution<int> piece(1, kUartMaxPiece);
+    std::uniform_int_distribution<long> gap(-kUartMaxGap.count(), kUartMaxGap.count());
+    uartNextAt_ = now + std::chrono::microseconds(std::max(0L, gap(*uart_)));  // half of them none
+    return std::min(unwritten_.size(), std::size_t(piece(*uart_)));
 }
 
 timespec SimServer::PollTimeout(SimTime now) const {
@@ -240,6 +280,7 @@ timespec SimServer::PollTimeout(SimTime now) const {
     if (pty_) {
         consider(output_.NextDue(ByteTimeLocked()));
         consider(adapter_.NextRelease());
+        if (uart_ && !unwritten_.empty()) consider(uartNextAt_);
     }
     consider(reopenAt_);
     // Paced bytes are due every few microseconds: wait to the nanosecond.
@@ -325,6 +366,17 @@ std::vector<std::string> SimServer::RuledRequests() const {
 std::string SimServer::Written() const {
     std::lock_guard lock(mutex_);
     return written_;
+}
+
+void SimServer::PowerCycle() {
+    {
+        std::lock_guard lock(mutex_);
+        controller_.PowerCycle();
+        output_.Clear();
+        adapter_.Clear();
+        unwritten_.clear();
+    }
+    Wake();
 }
 
 void SimServer::DropLine(std::chrono::milliseconds downFor) {

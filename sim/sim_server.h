@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -60,6 +61,8 @@ public:
     void AddRule(ReplyRule rule);
     // Closes the terminal now and opens a new one after `downFor`.
     void DropLine(std::chrono::milliseconds downFor);
+    // Switches the controller off and on: only its program memory stays.
+    void PowerCycle();
 
     // Introspection.
     int64_t Position(char axis) const;
@@ -98,6 +101,8 @@ private:
     void RouteLocked(std::string_view bytes, SimTime now);
     bool ApplyRuleLocked(const std::string& request, SimTime now);
     void WriteLocked(SimTime now);
+    std::size_t UartPieceLocked(SimTime now);
+    bool BaudMismatchLocked() const;
     std::chrono::nanoseconds ByteTimeLocked() const;
     timespec PollTimeout(SimTime now) const;
     void Wake();
@@ -118,6 +123,8 @@ private:
     Bytes lineBytes_;
     std::optional<SimTime> repliedAt_;  // last byte out, no request since
     std::vector<std::chrono::nanoseconds> turnarounds_;
+    std::optional<std::mt19937> uart_;
+    SimTime uartNextAt_{};
     std::unique_ptr<PtyEndpoint> pty_;
     unsigned generation_ = 0;
     std::optional<std::chrono::milliseconds> dropRequest_;

@@ -20,9 +20,11 @@ struct StrictProfile {
     std::chrono::milliseconds deafAfterReset{0};  // "@R" leaves the controller deaf this long
     StoppedFinal stoppedFinal = StoppedFinal::None;
     std::optional<uint32_t> uartSeed;  // replies split and paused at random, from this seed
+    std::chrono::milliseconds linePause{0};  // before each further line of a read
     bool plainAcks = false;            // ACK alone wherever a bare ACK is allowed
     bool keepStateOnDrop = false;      // a dropped line leaves the controller as it was
     bool terminalDefaults = false;     // the terminal's settings are left to the console
+    unsigned baud = 0;                 // the controller's rate; others turn to garbage. 0: any
     bool strictErrors = false;         // every malformed or out-of-range request gets an error
     Busy busy = Busy::Hold;
 
