@@ -78,6 +78,8 @@ void TkeloCOM::Init(int8_t iPort, uint32_t iBaud) {
     std::snprintf(szName, sizeof szName, "\\\\.\\COM%d", iPort);
     InitOeffnen(szName, iPort, iBaud);
     if (iBaud > 0) iBaud_ = iBaud;
+    // What came before the port was ours answers nothing we will ask.
+    if (const auto port = Port()) port->PurgeReceive();
 
     auto thread = std::make_shared<TkeloCOM_thread>(true, Port());
     thread->SetPriority(platform::ThreadPriority::Normal);

@@ -107,7 +107,8 @@ private:
     void Zulassen(TkeloCOM_thread& t, const char* szRequest, bool bOhneAntwort);
     void Senden(const char* szRequest, const uint32_t* piResetStand, bool bOhneAntwort);
     void Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS);
-    bool Verlaengern(TkeloCOM_thread& t, std::chrono::steady_clock::time_point t0, int64_t iHoechstens, int64_t& iMS);
+    bool Verlaengern(TkeloCOM_thread& t, std::chrono::steady_clock::time_point t0, int64_t iBeginn, int64_t iHoechstens,
+                     int64_t& iMS);
     int64_t Uebertragungszeit() const;
     void Nachzuegler_abwarten(int iVersuche, uint64_t iAntwortenVorher);
     void Anfrage_merken(const char* szText);

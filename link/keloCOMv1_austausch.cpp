@@ -37,7 +37,7 @@ int64_t TkeloCOM_thread::Jetzt() {
 }
 
 void TkeloCOM_thread::Uebergeben() {
-    ++iNormaleAntworten_;
+    if (iRxCount == 3 && std::memcmp(szRxBuffer, "E1\x07", 3) == 0) ++iLeerzeilenAntworten_;
     buch::Ereignis e {buch::Ereignis::Antwort, buch::kNormal};
     // By its bytes: a NUL inside the reply hides nothing from the book.
     e.nak = Endet_mit(szRxBuffer, iRxCount, zeichen::NAK);

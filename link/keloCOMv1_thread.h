@@ -46,8 +46,8 @@ public:
     int64_t BisZurFrist();
     static buch::Sender Ich();
     static int64_t Jetzt();
-    // Normal replies completed so far, taken or not.
-    uint64_t NormaleAntworten() const { return iNormaleAntworten_; }
+    // Answers to an empty line ("E1" BEL) completed so far, taken or not.
+    uint64_t LeerzeilenAntworten() const { return iLeerzeilenAntworten_; }
     // When the last byte came (Jetzt()'s clock).
     int64_t LetztesByte() const { return iLetztesByte_; }
 
@@ -103,6 +103,6 @@ private:
     TVerwurf verwurf_;
     // A normal request went out: what the thread has of a reply by now is noise.
     std::atomic<bool> bTeilVerwerfen_{false};
-    std::atomic<uint64_t> iNormaleAntworten_{0};
+    std::atomic<uint64_t> iLeerzeilenAntworten_{0};
     std::atomic<int64_t> iLetztesByte_{0};
 };

@@ -133,12 +133,13 @@ void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
     int64_t iMS = Wartezeit(iZeitMS);
     const int64_t iHoechstens = iMS < 0 ? iMS : iMS + Uebertragungszeit();
     const auto t0 = Clock::now();
+    const int64_t iBeginn = TkeloCOM_thread::Jetzt();
     char szAntwort[kPufferGroesse];
     for (;;) {
         const int64_t iRest = Rest(t0, iMS);
         const platform::WaitResult r = Warten_auf(da, t.hEventLeitungWeg, iRest);
         if (r == platform::WaitResult::Signalled && t.Nehmen(kanal, szAntwort, sizeof szAntwort)) break;
-        if (r == platform::WaitResult::TimedOut && Verlaengern(t, t0, iHoechstens, iMS)) continue;
+        if (r == platform::WaitResult::TimedOut && Verlaengern(t, t0, iBeginn, iHoechstens, iMS)) continue;
         if (r == platform::WaitResult::Signalled && t.Gehoert(kanal) && iRest != 0) {
             // The mailbox holds what is not this sender's (another's "@"
             // reply): it is taken soon. The time limit still holds.
@@ -190,7 +191,7 @@ void TkeloCOM::SendReqWaitResp(const char* szRequest, int32_t iZeitMS, const uin
 bool TkeloCOM::Connect() {
     bool bVerbunden = false;
     int iVersuche = 0;
-    const uint64_t iAntwortenVorher = HatPort() && Thread() ? Thread()->NormaleAntworten() : 0;
+    const uint64_t iAntwortenVorher = HatPort() && Thread() ? Thread()->LeerzeilenAntworten() : 0;
     for (int i = 0; HatPort() && i < kConnectVersuche && !bVerbunden; ++i) {
         SendReq("\r");
         ++iVersuche;
@@ -221,7 +222,7 @@ void TkeloCOM::Nachzuegler_abwarten(int iVersuche, uint64_t iAntwortenVorher) {
     auto thread = Thread();
     if (!thread) return;
     const auto t0 = Clock::now();
-    while (thread->NormaleAntworten() - iAntwortenVorher < static_cast<uint64_t>(iVersuche) &&
+    while (thread->LeerzeilenAntworten() - iAntwortenVorher < static_cast<uint64_t>(iVersuche) &&
            Rest(t0, kNachzueglerMS) > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
@@ -235,10 +236,13 @@ int64_t TkeloCOM::Uebertragungszeit() const {
 
 // A time limit is for the controller to begin: while bytes still come, the
 // wait runs on by as much as the longest reply takes on the wire at the
-// link's rate. A pause on the line ends it at its limit.
-bool TkeloCOM::Verlaengern(TkeloCOM_thread& t, Clock::time_point t0, int64_t iHoechstens, int64_t& iMS) {
+// link's rate. A pause on the line ends it at its limit, and so does a
+// silence since the wait began: bytes before it were no start of a reply.
+bool TkeloCOM::Verlaengern(TkeloCOM_thread& t, Clock::time_point t0, int64_t iBeginn, int64_t iHoechstens,
+                           int64_t& iMS) {
     if (iMS < 0 || iMS >= iHoechstens) return false;
-    if (TkeloCOM_thread::Jetzt() - t.LetztesByte() > kLueckeMS) return false;
+    const int64_t iLetztes = t.LetztesByte();
+    if (iLetztes <= iBeginn || TkeloCOM_thread::Jetzt() - iLetztes > kLueckeMS) return false;
     const auto vergangen = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count();
     iMS = std::min<int64_t>(iHoechstens, vergangen + kLueckeMS);
     return true;
