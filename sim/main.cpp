@@ -43,7 +43,8 @@ void PrintHelp() {
            "  --time-scale X    run moves, waits and erasing X times as long (0.1: faster)\n"
            "  --silent          start without answering\n"
            // Strict controller readings
-           "  --strict          every strict reading at once, the line's timing ones included\n"
+           "  --strict          every strict reading at once but --baud and --line-pause, with\n"
+           "                    --at-limit 0.9, --deaf-after-reset 200 and --uart 1\n"
            "  --opaque-text     program text stays text: no \"@\" request amid a header,\n"
            "                    stored bytes read back unchanged\n"
            "  --plain-acks      ACK alone wherever the console accepts it\n"

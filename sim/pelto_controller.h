@@ -100,6 +100,11 @@ namespace sim {
 //   busy         a normal request that arrives while a move, reference
 //                run, wait or erase runs is answered "E1" BEL at once
 //                (Error) or dropped without an answer (Drop).
+//   atLimit      each reply carries the console's time limit for it
+//                (Reply::limitMs; the server delays it by that share);
+//                erasing takes the share of 3000 ms a slot, 21000 all.
+//   deafAfterReset  after "@R" every byte is lost for that long.
+// PowerCycle() starts afresh but for the program memory.
 class PeltoController {
 public:
     static constexpr std::string_view kVersionText = "Pelto-Sim 1.0";
