@@ -85,7 +85,8 @@ public:
     }
 };
 
-// Every limit the console waits for holds: 0.75 of it is in time.
+// Every limit the console waits for holds: 0.6 of it is in time (0.9 is
+// too, but leaves a slow build no room).
 void AmLimit(PeltoStrenge& t) {
     t.Gut({"status"});
     t.Gut({"version"});
@@ -98,7 +99,7 @@ void AmLimit(PeltoStrenge& t) {
     EXPECT_FALSE(t.sim_->SlotOccupied(1));
 }
 
-// A quarter past each limit is too late, and said so.
+// Half again each limit is too late, and said so.
 void UeberDemLimit(PeltoStrenge& t) {
     t.Scheitert({"status"}, "WAIT_TIMEOUT");
     t.Scheitert({"version"}, "WAIT_TIMEOUT");
@@ -161,8 +162,8 @@ void AndereRate(PeltoStrenge& t) {
 }
 
 const Fall kFaelle[] = {
-    {"AtThreeQuartersOfEveryLimit", [](StrictProfile& p) { p.atLimit = 0.75; }, AmLimit, 1.0},
-    {"PastEveryLimit", [](StrictProfile& p) { p.atLimit = 1.25; }, UeberDemLimit},
+    {"AtThreeFifthsOfEveryLimit", [](StrictProfile& p) { p.atLimit = 0.6; }, AmLimit, 1.0},
+    {"HalfAgainEveryLimit", [](StrictProfile& p) { p.atLimit = 1.5; }, UeberDemLimit},
     {"DeafAfterReset", [](StrictProfile& p) { p.deafAfterReset = 300ms; }, TaubNachReset},
     {"UartPieces", [](StrictProfile& p) { p.uartSeed = 3; }, Stuecke},
     {"LinePauseWithinTheLineLimit", [](StrictProfile& p) { p.linePause = 40ms; }, [](PeltoStrenge& t) { t.Rundreise(); }},
