@@ -110,7 +110,9 @@ private:
     bool Verlaengern(TkeloCOM_thread& t, std::chrono::steady_clock::time_point t0, int64_t iBeginn, int64_t iHoechstens,
                      int64_t& iMS);
     int64_t Uebertragungszeit() const;
-    void Nachzuegler_abwarten(int iVersuche, uint64_t iAntwortenVorher);
+    void Leitung_belegen(size_t iZeichen);
+    int64_t Sendezeit_Rest() const;
+    void Nachzuegler_abwarten(int iVersuche, uint64_t iAntwortenVorher, std::chrono::steady_clock::time_point bis);
     void Anfrage_merken(const char* szText);
     void Antwort_merken(const char* szText);
 
@@ -127,6 +129,7 @@ private:
     std::mutex hSenden_;
     std::mutex hPuffer_;  // orders the writers of szReq and szResp
     const uint64_t iLink_;
+    std::atomic<int64_t> iLeitungFreiUS_{0};  // when the last written byte has left (steady clock)
     std::atomic<uint32_t> iBaud_{115200};  // tells this link's own exchanges from another's
     mutable std::mutex mutex_;  // guards the two pointers below, not the buffers
     std::shared_ptr<platform::SerialPort> hCom;

@@ -51,6 +51,7 @@ bool TkeloCOM_thread::Uebergeben_MB() {
     e.ack = iRxCount_MB >= 4 && szRxBuffer_MB[3] == zeichen::ACK;
     const buch::Wirkung w = Buchen(e, szRxBuffer_MB);
     if (w.bAusruf) iAusruf_ = w.nummer;
+    bLetzteMitAusruf_ = w.bAusruf;
     return w.bAusruf;
 }
 

@@ -48,6 +48,8 @@ public:
     static int64_t Jetzt();
     // Answers to an empty line ("E1" BEL) completed so far, taken or not.
     uint64_t LeerzeilenAntworten() const { return iLeerzeilenAntworten_; }
+    // Whether the last "@" reply released a normal request with its "!".
+    bool LetzteMitAusruf() const { return bLetzteMitAusruf_; }
     // When the last byte came (Jetzt()'s clock).
     int64_t LetztesByte() const { return iLetztesByte_; }
 
@@ -104,5 +106,6 @@ private:
     // A normal request went out: what the thread has of a reply by now is noise.
     std::atomic<bool> bTeilVerwerfen_{false};
     std::atomic<uint64_t> iLeerzeilenAntworten_{0};
+    std::atomic<bool> bLetzteMitAusruf_{false};
     std::atomic<int64_t> iLetztesByte_{0};
 };

@@ -21,8 +21,10 @@ constexpr int64_t kConnectMS = 50;
 // The longest pause between the bytes of a reply that still flows (a USB
 // adapter's latency timer holds bytes up to 16 ms by default).
 constexpr int64_t kLueckeMS = 32;
-// How long after the proving answer the answers to earlier tries may come.
-constexpr int64_t kNachzueglerMS = 250;
+// How long after "@RS" a stopped job's final answer may still come.
+constexpr int64_t kNachStoppMS = 100;
+// Slack on top of the controller's own delay for the answers to later tries.
+constexpr int64_t kNachzueglerMS = 50;
 
 // Logs a wait that did not end signalled and throws its code.
 [[noreturn]] void WarteFehler(const char* szWer, platform::WaitResult r) {
@@ -44,6 +46,10 @@ constexpr int64_t kNachzueglerMS = 250;
 int64_t Wartezeit(int32_t iZeitMS) {
     if (iZeitMS == 0) return kStandardMS;
     return iZeitMS < 0 ? platform::kInfinite : iZeitMS;
+}
+
+int64_t JetztUS() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
 }
 
 // What is left of a time limit that began at t0.
@@ -113,6 +119,22 @@ void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool 
     std::memcpy(txBuffer, szRequest, len);
     // A failed write shows later as a missing reply.
     port->Write(txBuffer, len);
+    Leitung_belegen(len);
+}
+
+// The write returns before the bytes have left: the line stays busy for
+// their time on the wire at the link's rate.
+void TkeloCOM::Leitung_belegen(size_t iZeichen) {
+    const int64_t jetzt = JetztUS();
+    const int64_t dauer = static_cast<int64_t>(iZeichen) * 10 * 1'000'000 / iBaud_;
+    int64_t frei = iLeitungFreiUS_;
+    while (!iLeitungFreiUS_.compare_exchange_weak(frei, std::max(frei, jetzt) + dauer)) {
+    }
+}
+
+// Milliseconds until what was written has left; a time limit starts then.
+int64_t TkeloCOM::Sendezeit_Rest() const {
+    return std::max<int64_t>(0, (iLeitungFreiUS_ - JetztUS() + 999) / 1000);
 }
 
 void TkeloCOM::SendReq(const char* szRequest, const uint32_t* piResetStand) { Senden(szRequest, piResetStand, false); }
@@ -131,6 +153,7 @@ void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
     platform::Event keins{platform::Event::Mode::ManualReset};
     platform::Event& da = t.Gehoert(kanal) ? (bMB ? t.hEventRxCompl_MB : t.hEventRxCompl) : keins;
     int64_t iMS = Wartezeit(iZeitMS);
+    if (iMS >= 0) iMS += Sendezeit_Rest();
     const int64_t iHoechstens = iMS < 0 ? iMS : iMS + Uebertragungszeit();
     const auto t0 = Clock::now();
     const int64_t iBeginn = TkeloCOM_thread::Jetzt();
@@ -177,6 +200,12 @@ void TkeloCOM::WaitResp_MB(int32_t iZeitMS) {
         ok = std::memcmp(antwort, "@B\x06", 3) == 0;
     }
     if (!ok) throw COMMUNICATION_ERROR;
+    // A job this link did not start (an earlier run's) may still send its
+    // final answer just after "@RS": owed to nobody now, it is dropped,
+    // where a request sent at once would take it for its own. A job of
+    // ours is released with "!" and guarded by the book instead.
+    const bool bStopp = std::memcmp(anfrage, "@R\r", 3) == 0 || std::memcmp(anfrage, "@S\r", 3) == 0;
+    if (bStopp && !thread->LetzteMitAusruf()) std::this_thread::sleep_for(std::chrono::milliseconds(kNachStoppMS));
 }
 
 void TkeloCOM::SendReqWaitResp(const char* szRequest, int32_t iZeitMS, const uint32_t* piResetStand) {
@@ -192,7 +221,10 @@ bool TkeloCOM::Connect() {
     bool bVerbunden = false;
     int iVersuche = 0;
     const uint64_t iAntwortenVorher = HatPort() && Thread() ? Thread()->LeerzeilenAntworten() : 0;
+    const auto tErster = Clock::now();
+    auto tLetzter = tErster;
     for (int i = 0; HatPort() && i < kConnectVersuche && !bVerbunden; ++i) {
+        tLetzter = Clock::now();
         SendReq("\r");
         ++iVersuche;
         auto thread = Thread();
@@ -206,7 +238,10 @@ bool TkeloCOM::Connect() {
         thread->Melden(buch::Ereignis::Freigeben, buch::kNormal);
     }
     if (bVerbunden) {
-        Nachzuegler_abwarten(iVersuche, iAntwortenVorher);
+        // The proving answer came at most this long after its own try; the
+        // last try's answer takes no longer.
+        const auto verzug = Clock::now() - tErster;
+        Nachzuegler_abwarten(iVersuche, iAntwortenVorher, tLetzter + verzug);
         return true;
     }
     ShowMessage("Bitte die Schnittstelle überprüfen bzw.    \ndie Steuerung Aus- und Einschalten!", "keloCOM->Connect",
@@ -214,16 +249,15 @@ bool TkeloCOM::Connect() {
     throw WAIT_TIMEOUT_ERROR;
 }
 
-// A slow controller answers the earlier tries after the one that proved it:
+// A slow controller answers the later tries after the one that proved it:
 // those answers must not pass for the first real request's. They are
 // nobody's and dropped; waiting for them ends when all have come, or when
-// the last try is long enough past.
-void TkeloCOM::Nachzuegler_abwarten(int iVersuche, uint64_t iAntwortenVorher) {
+// the last try is as long past as the slowest answer took.
+void TkeloCOM::Nachzuegler_abwarten(int iVersuche, uint64_t iAntwortenVorher, Clock::time_point bis) {
     auto thread = Thread();
     if (!thread) return;
-    const auto t0 = Clock::now();
-    while (thread->LeerzeilenAntworten() - iAntwortenVorher < static_cast<uint64_t>(iVersuche) &&
-           Rest(t0, kNachzueglerMS) > 0)
+    bis += std::chrono::milliseconds(kNachzueglerMS);
+    while (thread->LeerzeilenAntworten() - iAntwortenVorher < static_cast<uint64_t>(iVersuche) && Clock::now() < bis)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 

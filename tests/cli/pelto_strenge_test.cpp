@@ -26,6 +26,7 @@ struct Fall {
     void (*profil)(StrictProfile&);
     void (*lauf)(PeltoStrenge&);
     double zeitmass = 0.02;
+    bool takt = false;  // bytes at the console's baud rate
 };
 
 void PrintTo(const Fall& fall, std::ostream* os) { *os << fall.name; }
@@ -40,6 +41,7 @@ public:
     void SetUp() override {
         sim::SimOptions o;
         o.timeScale = GetParam().zeitmass;
+        o.pace = GetParam().takt;
         GetParam().profil(o.strict);
         sim_ = std::make_unique<sim::SimServer>(o);
         sim_->Start();
@@ -161,6 +163,43 @@ void AndereRate(PeltoStrenge& t) {
     t.Gut({"--baud", "9600", "status"});
 }
 
+// A long line at 9600 baud is still on the wire when the write returns:
+// its reply's limit starts when it has left.
+void LangeZeileLangsam(PeltoStrenge& t) {
+    t.Datei("lang.txt", "W" + std::string(100, '0') + "5\n#S200\n");
+    t.Gut({"--baud", "9600", "--quiet", "write", "1", "lang.txt", "h.txt"});
+    EXPECT_EQ(t.sim_->Slot(1).body.size(), 3u);  // the mode line, then the file's two
+}
+
+// A controller that answers everything 300 ms late: Connect's later tries
+// are answered after it has proved the line, and none of those answers
+// may pass for the first request's.
+void Langsam(PeltoStrenge& t) {
+    t.sim_->SetLatency(300ms);
+    t.Scheitert({"send", "#S200"}, "WAIT_TIMEOUT");
+}
+
+// A wait left running by an earlier run, stopped by this one: its final
+// answer comes just after "@RS" and is nobody's; the next request gets
+// its own ("E6" for a drive signal out of range).
+void FremdeFahrtGestoppt(PeltoStrenge& t) {
+    {
+        sim::RawSerialClient roh(t.sim_->DevicePath());
+        roh.Send("W5000\r");
+        std::this_thread::sleep_for(200ms);
+    }
+    const auto e = t.Pelto({"send", "@S", "T9"});
+    EXPECT_EQ(e.status, 1) << e.aus << e.fehler;
+    EXPECT_NE(e.fehler.find("E6"), std::string::npos) << e.fehler;
+}
+
+// Busy: Connect's CRs are answered at once while the wait runs.
+void StoppedAfterWhileBusy(StrictProfile& p) {
+    p.stoppedFinal = StrictProfile::StoppedFinal::After;
+    p.busy = StrictProfile::Busy::Error;
+    p.atLimit = 0.9;
+}
+
 const Fall kFaelle[] = {
     {"AtThreeFifthsOfEveryLimit", [](StrictProfile& p) { p.atLimit = 0.6; }, AmLimit, 1.0},
     {"HalfAgainEveryLimit", [](StrictProfile& p) { p.atLimit = 1.5; }, UeberDemLimit},
@@ -172,6 +211,9 @@ const Fall kFaelle[] = {
     {"HeaderLeftOpenNeedsPowerCycle", [](StrictProfile& p) { p.keepStateOnDrop = true; }, OffenerKopf},
     {"TerminalDefaults", [](StrictProfile& p) { p.terminalDefaults = true; }, Grundeinstellung},
     {"AnotherBaudRate", [](StrictProfile& p) { p.baud = 9600; }, AndereRate},
+    {"LongLineAtSlowRate", [](StrictProfile&) {}, LangeZeileLangsam, 0.02, true},
+    {"SlowControllersConnectAnswers", [](StrictProfile&) {}, Langsam},
+    {"StoppedJobOfAnEarlierRun", StoppedAfterWhileBusy, FremdeFahrtGestoppt, 1.0},
 };
 
 TEST_P(PeltoStrenge, CopesOrSaysWhy) { GetParam().lauf(*this); }
