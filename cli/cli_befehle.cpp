@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/files/file_lines.h"
+#include "common/steuerzeichen.h"
 #include "app/transfer/modultest_ablauf.h"
 #include "app/transfer/programm_transfer.h"
 #include "app/transfer/transfer_ablauf.h"
@@ -63,12 +64,23 @@ std::vector<std::string> Textzeilen(const std::vector<std::string>& antworten, s
     return zeilen;
 }
 
+// An empty header is a bare STX, and as a reply's first character STX ends
+// nothing: it comes glued to the first program line. Cut apart, the read
+// looks as with a header of its own.
+std::vector<std::string> Kopf_abgetrennt(std::vector<std::string> antworten) {
+    if (antworten.size() > 1 && antworten[1].size() > 1 && antworten[1][0] == zeichen::STX) {
+        antworten.insert(antworten.begin() + 2, antworten[1].substr(1));
+        antworten[1].resize(1);
+    }
+    return antworten;
+}
+
 int32_t Lesen(const Aufruf& a, CliSink& s) {
     const int n = Slot_oder_alle(a.argumente[0]);
     const int32_t e = a.bNurHeader ? Header_Ablauf(s, n) : Lesen_Ablauf(s, n);
     // The header comes after its echo "*PR<n>H "; a program after the echo reply.
     const std::size_t echo = ("*PR" + std::to_string(n) + "H ").size();
-    s.Ergebnis(a.bNurHeader ? Textzeilen(s.Antworten(), 0, echo) : Textzeilen(s.Antworten(), 1));
+    s.Ergebnis(a.bNurHeader ? Textzeilen(s.Antworten(), 0, echo) : Textzeilen(Kopf_abgetrennt(s.Antworten()), 1));
     return e;
 }
 

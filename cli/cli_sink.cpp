@@ -51,13 +51,19 @@ void CliSink::Zeile(const std::string& text, Zeilenart art) {
 
 void CliSink::Programmtext_offen() {
     Platz_machen(false);
-    std::fprintf(fehler_, "pelto: the controller may still be taking program text; 'pelto reset' brings it back\n");
+    std::fprintf(fehler_,
+                 "pelto: the controller may still be taking program text; 'pelto reset', or switching it off and on, "
+                 "brings it back\n");
 }
 
 // This thread's own exchange: the stop sent from the signal thread never mixes in.
 std::pair<std::string, std::string> CliSink::Puffer() { return {link_.Anfrage(), link_.Antwort()}; }
 
+// Nothing moves while program text goes out, and a controller that keeps
+// text as text would store the stop as a program line: the interrupt only
+// ends the sending then.
 void CliSink::Stoppen() {
+    if (bImProgrammtext_) return;
     try {
         link_.Achsen_stoppen();
     } catch (int&) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -37,6 +38,7 @@ public:
     void Befehl_beenden(int32_t iFehler) override;
     void Einstellungen_senden() override;
     bool Abgebrochen() const override { return abgebrochen_ && abgebrochen_(); }
+    void Im_Programmtext(bool bJa) override { bImProgrammtext_ = bJa; }
     void Programmtext_offen() override;
     void Zeilen_erwartet(std::size_t n) override;
     void Zeile_fertig() override;
@@ -101,4 +103,5 @@ private:
     bool bAustauscheZeigen_ = true;
     Fortschritt* fortschritt_ = nullptr;
     bool bAusgabeTeilt_ = false;
+    std::atomic<bool> bImProgrammtext_{false};
 };

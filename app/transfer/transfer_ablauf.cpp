@@ -120,14 +120,18 @@ void Paar_uebertragen(TransferSink& s, const Programmpaar& p, const std::string&
     const uint32_t iResetStand = s.Link().iResets;
     s.Zeilen_erwartet(header.size() + Befehlszeilen_zahl(programm));
     Befehl_setzen(s, eroeffnung);
+    s.Im_Programmtext(true);
     try {
         Header_uebertragen(s, header, iResetStand);
         // The drive settings become the first commands of the stored program.
-        if (bEinstellungen) s.Einstellungen_senden();
+        if (bEinstellungen && !s.Abgebrochen()) s.Einstellungen_senden();
         Programm_uebertragen(s, programm, iResetStand);
+        s.Im_Programmtext(false);
     } catch (int& e) {
-        // A refused opening, or a confirmed reset or stop, leaves nothing open.
-        if (e == kProgrammVorhanden || s.Link().iResets != iResetStand) throw;
+        s.Im_Programmtext(false);
+        // A refused opening, or a confirmed reset or stop, leaves nothing
+        // open; an interrupted tool sent none.
+        if (e == kProgrammVorhanden || (s.Link().iResets != iResetStand && !s.Abgebrochen())) throw;
         throw ProgrammtextOffen{e};
     }
 }

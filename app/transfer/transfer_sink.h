@@ -37,6 +37,9 @@ public:
     // send), and one line sent or received. A read does not know its total.
     virtual void Zeilen_erwartet(std::size_t n) { (void)n; }
     virtual void Zeile_fertig() {}
+    // From a write's opening to its end mark the controller takes text:
+    // an "@" request sent then may be stored as a program line.
+    virtual void Im_Programmtext(bool bJa) { (void)bJa; }
     // A write was cut off where the controller may still take program text.
     virtual void Programmtext_offen() {
         Zeile("Die Steuerung nimmt womöglich noch Programmtext an: \"Reset ausführen\" bringt sie zurück.",

@@ -3,6 +3,7 @@
 // spell after a reset, replies in random pieces, pauses between the lines
 // of a read, a line dropped amid a request, the terminal left as it opens,
 // and another baud rate. What the controller received is the oracle.
+#include <csignal>
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -37,6 +38,7 @@ public:
     using PeltoCli::Datei;
     using PeltoCli::Pelto;
     using PeltoCli::sim_;
+    using PeltoCli::tmp_;
 
     void SetUp() override {
         sim::SimOptions o;
@@ -200,6 +202,30 @@ void StoppedAfterWhileBusy(StrictProfile& p) {
     p.atLimit = 0.9;
 }
 
+// With an empty header the STX comes glued to the first line.
+void LeererKopf(PeltoStrenge& t) {
+    t.Datei("leer.txt", "");
+    t.Gut({"--quiet", "write", "1", "p.txt", "leer.txt"});
+    EXPECT_EQ(t.Gut({"--quiet", "read", "1"}).aus, "T1\nA1,1\nA2,1\nW10\n");
+}
+
+// Ctrl-C while a long header goes out at 9600 baud: nothing more is sent,
+// not even the stop, which a controller that keeps text as text would
+// store; pelto says the controller may still take program text.
+void UnterbrochenImKopf(PeltoStrenge& t) {
+    t.Datei("lang.txt", std::string(60, 'A') + "\n" + std::string(60, 'B') + "\n" + std::string(60, 'C') + "\n");
+    PeltoProzess p({"--port", t.sim_->DevicePath(), "--baud", "9600", "write", "3", "p.txt", "lang.txt"}, t.tmp_.Path());
+    std::this_thread::sleep_for(120ms);
+    p.Signal(SIGINT);
+    const auto e = p.Warten();
+    EXPECT_EQ(e.status, 130) << e.fehler;
+    EXPECT_NE(e.fehler.find("may still be taking program text"), std::string::npos) << e.fehler;
+    std::this_thread::sleep_for(300ms);
+    const auto a = t.Anfragen();
+    EXPECT_EQ(std::count_if(a.begin(), a.end(), [](const std::string& r) { return r == "T1\r" || r == "@S\r"; }), 0);
+    EXPECT_FALSE(t.sim_->SlotOccupied(3));
+}
+
 const Fall kFaelle[] = {
     {"AtThreeFifthsOfEveryLimit", [](StrictProfile& p) { p.atLimit = 0.6; }, AmLimit, 1.0},
     {"HalfAgainEveryLimit", [](StrictProfile& p) { p.atLimit = 1.5; }, UeberDemLimit},
@@ -214,6 +240,8 @@ const Fall kFaelle[] = {
     {"LongLineAtSlowRate", [](StrictProfile&) {}, LangeZeileLangsam, 0.02, true},
     {"SlowControllersConnectAnswers", [](StrictProfile&) {}, Langsam},
     {"StoppedJobOfAnEarlierRun", StoppedAfterWhileBusy, FremdeFahrtGestoppt, 1.0},
+    {"EmptyHeaderGluedToTheFirstLine", [](StrictProfile& p) { p.opaqueText = true; }, LeererKopf},
+    {"InterruptedAmidTheHeader", [](StrictProfile& p) { p.opaqueText = true; }, UnterbrochenImKopf, 0.02, true},
 };
 
 TEST_P(PeltoStrenge, CopesOrSaysWhy) { GetParam().lauf(*this); }
