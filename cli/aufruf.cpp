@@ -192,5 +192,6 @@ const char* Nutzung() {
            "Exit status: 0 success, 1 controller error, 2 link error (the port cannot be opened:\n"
            "missing, busy or not permitted, said on standard error), 3 file cannot be sent,\n"
            "64 wrong usage, 70 out of memory, 74 standard output could not be written,\n"
-           "130 interrupted (the stop was sent). modultest ends with 0 only if every step passed.\n";
+           "130 interrupted (the stop was sent, but not amid program text).\n"
+           "modultest ends with 0 only if every step passed.\n";
 }

@@ -201,7 +201,10 @@ TEST_F(PeltoCli, InterruptStopsTheAxesFirst) {
         const auto e = p.Warten();
         EXPECT_LT(std::chrono::steady_clock::now() - beginn, 1500ms) << f.name;
         EXPECT_EQ(e.status, 130) << f.name << "\n" << e.fehler;
-        EXPECT_EQ(Anfragen().back(), "@S\r") << f.name;
+        // Amid program text a stop would be text to some controllers: none is sent.
+        const bool bText = f.args[0] == std::string("write");
+        EXPECT_EQ(Anfragen().back() == "@S\r", !bText) << f.name;
+        EXPECT_EQ(e.fehler.find("may still be taking program text") != std::string::npos, bText) << f.name;
         EXPECT_NE(e.fehler.find("interrupted"), std::string::npos) << f.name;
         EXPECT_FALSE(sim_->SlotOccupied(2)) << f.name;
         Pelto({"reset"});
