@@ -20,7 +20,6 @@
 namespace {
 
 // A device path is reached through the highest console name.
-constexpr int kPfadPort = platform::kMaxComPort;
 constexpr std::size_t kAbfrage = 32;
 
 Programmpaar Paar(const Aufruf& a, std::size_t ab) { return {a.argumente[ab + 1], a.argumente[ab]}; }
@@ -153,21 +152,16 @@ const std::map<std::string, Ausfuehrung>& Befehle() {
     return befehle;
 }
 
-int Portnummer(const std::string& port) {
-    if (port.find('/') == std::string::npos) return platform::ComNumberFromName(port);
-    setenv(("PELTO_COM" + std::to_string(kPfadPort)).c_str(), port.c_str(), 1);
-    return kPfadPort;
-}
+bool Ist_Pfad(const std::string& port) { return port.find('/') != std::string::npos; }
 
-// Why the port did not open: a PELTO_COM<n> that names no serial device,
-// a device that is missing, busy or not permitted.
-// Why the port did not open; a console name given its device through
-// PELTO_COM<n> names the variable.
-void Oeffnung_erklaeren(CliSink& s, const std::string& port, int n) {
-    std::string text = Oeffnungsgrund(platform::ComDevicePath(n));
+// Why the port did not open: a device that is missing, busy or not
+// permitted; a console name given its device through PELTO_COM<n> names
+// the variable.
+void Oeffnung_erklaeren(CliSink& s, const std::string& port) {
+    const int n = Ist_Pfad(port) ? 0 : platform::ComNumberFromName(port);
+    std::string text = Oeffnungsgrund(Ist_Pfad(port) ? port : platform::ComDevicePath(n));
     const std::string variable = "PELTO_COM" + std::to_string(n);
-    const char* wert = std::getenv(variable.c_str());
-    if (port.find('/') == std::string::npos && wert && !text.empty()) text = variable + "=" + text;
+    if (n > 0 && std::getenv(variable.c_str()) && !text.empty()) text = variable + "=" + text;
     if (!text.empty()) s.Zeile(text, Zeilenart::Hinweis);
 }
 
@@ -198,9 +192,11 @@ bool Mit_Fortschritt(const Aufruf& a) {
 
 int32_t Verbinden(const Aufruf& a, CliSink& s) {
     bool bOffen = false;
-    const int n = Portnummer(a.port);
     try {
-        s.Link().Init(static_cast<int8_t>(n), a.baud);
+        if (Ist_Pfad(a.port))
+            s.Link().Init(a.port, a.baud);
+        else
+            s.Link().Init(static_cast<int8_t>(platform::ComNumberFromName(a.port)), a.baud);
         bOffen = true;
         s.Link().Connect();
     } catch (int& e) {
@@ -208,7 +204,7 @@ int32_t Verbinden(const Aufruf& a, CliSink& s) {
         // connection check, but still takes a reset or a stop.
         if (!bOffen || !Ohne_Verbindungstest(a)) {
             s.Fehler_melden(e);
-            if (!bOffen) Oeffnung_erklaeren(s, a.port, n);
+            if (!bOffen) Oeffnung_erklaeren(s, a.port);
             return e;
         }
         s.Zeile("connection test failed with " + Fehlermeldung(e) + "; the " + a.befehl + " is sent all the same",

@@ -70,13 +70,22 @@ std::shared_ptr<platform::SerialPort> TkeloCOM::Port() const {
 bool TkeloCOM::HatPort() const { return Port() != nullptr; }
 
 void TkeloCOM::Init(int8_t iPort, uint32_t iBaud) {
-    char szZeile[96];
-    std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u)", iPort, iBaud);
-    Protokolldatei_schreiben(szZeile);
+    char szWer[64];
+    std::snprintf(szWer, sizeof szWer, "keloCOM->Init(%d, %u)", iPort, iBaud);
+    Protokolldatei_schreiben(szWer);
     if (iPort <= 0) throw COM_PORT_ERROR;
-    char szName[32] = {};
-    std::snprintf(szName, sizeof szName, "\\\\.\\COM%d", iPort);
-    InitOeffnen(szName, iPort, iBaud);
+    Init_starten(platform::ComDevicePath(iPort), szWer, iBaud);
+}
+
+void TkeloCOM::Init(const std::string& pfad, uint32_t iBaud) {
+    const std::string wer = "keloCOM->Init(" + pfad + ", " + std::to_string(iBaud) + ")";
+    Protokolldatei_schreiben(wer.c_str());
+    if (pfad.empty()) throw COM_PORT_ERROR;
+    Init_starten(pfad, wer, iBaud);
+}
+
+void TkeloCOM::Init_starten(const std::string& pfad, const std::string& wer, uint32_t iBaud) {
+    InitOeffnen(pfad, wer, iBaud);
     if (iBaud > 0) iBaud_ = iBaud;
     // What came before the port was ours answers nothing we will ask.
     if (const auto port = Port()) port->PurgeReceive();
@@ -93,33 +102,29 @@ void TkeloCOM::Init(int8_t iPort, uint32_t iBaud) {
 }
 
 // Opens the port, trying a busy one again with growing pauses (20 tries,
-// about 4.75 s in all).
-void TkeloCOM::InitOeffnen(const char* szName, int8_t iPort, uint32_t iBaud) {
-    char szZeile[96];
+// about 4.75 s in all). `wer` begins each log line.
+void TkeloCOM::InitOeffnen(const std::string& pfad, const std::string& wer, uint32_t iBaud) {
     int32_t iSleep = 0;
     for (;;) {
-        auto port = OpenSerialPort(szName, iBaud);
+        if (pfad.empty()) platform::SetLastError(platform::kErrorFileNotFound);
+        auto port = pfad.empty() ? nullptr : platform::SerialPort::Open(pfad, iBaud);
         {
             std::lock_guard lock(mutex_);
             hCom = port;
         }
         if (port) break;
         const uint32_t err = platform::LastError();
-        std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u) :: GetLastError()=%u", iPort, iBaud, err);
-        Protokolldatei_schreiben(szZeile);
+        Protokolldatei_schreiben((wer + " :: GetLastError()=" + std::to_string(err)).c_str());
         if (err != platform::kErrorAccessDenied) throw HANDLE_COM_PORT_ERROR;
         iSleep += 25;
         if (iSleep >= 500) throw HANDLE_COM_PORT_ERROR;
         std::this_thread::sleep_for(std::chrono::milliseconds(iSleep));
     }
-    std::snprintf(szZeile, sizeof szZeile, "keloCOM->Init(%d, %u) :: iSleep=%d", iPort, iBaud, iSleep);
-    Protokolldatei_schreiben(szZeile);
+    Protokolldatei_schreiben((wer + " :: iSleep=" + std::to_string(iSleep)).c_str());
     // A device that keeps its default latency (a pseudo-terminal, an adapter
     // whose timer is not ours to set) still works, only slower.
-    if (const auto port = Port(); port && !port->LatencyNote().empty()) {
-        const std::string zeile = std::string(szZeile, std::strstr(szZeile, " :: ")) + " :: " + port->LatencyNote();
-        Protokolldatei_schreiben(zeile.c_str());
-    }
+    if (const auto port = Port(); port && !port->LatencyNote().empty())
+        Protokolldatei_schreiben((wer + " :: " + port->LatencyNote()).c_str());
 }
 
 void TkeloCOM::UnInit() {

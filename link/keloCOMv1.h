@@ -42,6 +42,8 @@ public:
     // Port set-up and shut-down.
     static std::shared_ptr<platform::SerialPort> OpenSerialPort(const char* szPortName, uint32_t iBaud);
     void Init(int8_t iPort, uint32_t iBaud);
+    // The same for a device path, without a COM name in between.
+    void Init(const std::string& pfad, uint32_t iBaud);
     void UnInit();
     bool HatPort() const;
     // Closes the port at once, its settings and lock given back, for a tool
@@ -103,7 +105,8 @@ public:
 private:
     std::shared_ptr<TkeloCOM_thread> Thread() const;
     std::shared_ptr<platform::SerialPort> Port() const;
-    void InitOeffnen(const char* szName, int8_t iPort, uint32_t iBaud);
+    void Init_starten(const std::string& pfad, const std::string& wer, uint32_t iBaud);
+    void InitOeffnen(const std::string& pfad, const std::string& wer, uint32_t iBaud);
     void Zulassen(TkeloCOM_thread& t, const char* szRequest, bool bOhneAntwort);
     void Senden(const char* szRequest, const uint32_t* piResetStand, bool bOhneAntwort);
     void Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS);
