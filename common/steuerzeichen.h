@@ -2,10 +2,7 @@
 
 #include <cstddef>
 
-// The control characters of the controller's line protocol.
-namespace zeichen {
-constexpr char STX = 0x02, ETX = 0x03, ACK = 0x06, BEL = 0x07, CR = 0x0D, NAK = 0x15;
-}
+#include "common/zeichen.h"
 
 // Writes szQuelle into szZiel with STX, ETX, ACK, BEL, CR and NAK shown as
 // "<STX>" ... "<NAK>". Never writes more than iZielGroesse bytes: the text is

@@ -4,12 +4,13 @@
 #include <cstddef>
 
 #include "common/fehler.h"
+#include "common/zeichen.h"
 #include "link/keloCOMv1.h"
 
 // Reply beginnings the commands judge.
-inline constexpr char kACK[] = "\x06";
-inline constexpr char kNAK[] = "\x15";
-inline constexpr char kE1[] = "E1\x07";
+inline constexpr char kACK[] = {zeichen::ACK, '\0'};
+inline constexpr char kNAK[] = {zeichen::NAK, '\0'};
+inline constexpr char kE1[] = {'E', '1', zeichen::BEL, '\0'};
 
 // Refuses a command argument outside its limits; nothing has been sent yet.
 inline void Bereich_pruefen(bool bImBereich) {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "sim/control_chars.h"
+#include "common/zeichen.h"
 #include "sim/strict_request_check.h"
 
 namespace sim {
@@ -65,7 +65,7 @@ char HexDigit(unsigned value) {
 }
 
 std::string Ack(std::string text) {
-    return text + kAck;
+    return text + zeichen::ACK;
 }
 
 }  // namespace
@@ -147,7 +147,7 @@ void PeltoController::Advance() {
 
 bool PeltoController::TakeRequest() {
     if (mode_ == Mode::Header) {
-        const auto stx = input_.find(kStx);
+        const auto stx = input_.find(zeichen::STX);
         if (!strict_.opaqueText && TakeImmediateFromHeader(stx)) {
             return true;
         }
@@ -156,19 +156,19 @@ bool PeltoController::TakeRequest() {
         }
         std::string header = input_.substr(0, stx);
         input_.erase(0, stx + 1);
-        Record(header + kStx);
+        Record(header + zeichen::STX);
         replyLimitMs_ = kEndMarkLimitMs;
         EndHeader(std::move(header));
         return true;
     }
-    if (mode_ == Mode::Body && !input_.empty() && input_.front() == kEtx) {
+    if (mode_ == Mode::Body && !input_.empty() && input_.front() == zeichen::ETX) {
         input_.erase(0, 1);
-        Record(std::string(1, kEtx));
+        Record(std::string(1, zeichen::ETX));
         replyLimitMs_ = kEndMarkLimitMs;
         EndTransfer();
         return true;
     }
-    const auto cr = input_.find(kCr);
+    const auto cr = input_.find(zeichen::CR);
     if (cr == std::string::npos) {
         return false;
     }
@@ -182,7 +182,7 @@ bool PeltoController::TakeRequest() {
 // that the console sent in between (a reset, say); it is served, not stored.
 bool PeltoController::TakeImmediateFromHeader(std::size_t headerEnd) {
     std::size_t from = 0;
-    for (auto cr = input_.find(kCr); cr != std::string::npos && cr < headerEnd; cr = input_.find(kCr, from)) {
+    for (auto cr = input_.find(zeichen::CR); cr != std::string::npos && cr < headerEnd; cr = input_.find(zeichen::CR, from)) {
         const auto at = input_.rfind('@', cr);
         if (at != std::string::npos && at >= from) {
             const std::string line = input_.substr(at, cr - at);
@@ -199,7 +199,7 @@ bool PeltoController::TakeImmediateFromHeader(std::size_t headerEnd) {
 bool PeltoController::ServeOneImmediate() {
     std::size_t start = 0;
     while (start < input_.size()) {
-        const auto cr = input_.find(kCr, start);
+        const auto cr = input_.find(zeichen::CR, start);
         if (cr == std::string::npos) {
             return false;
         }
@@ -217,7 +217,7 @@ bool PeltoController::ServeOneImmediate() {
 // A strict controller refuses the next complete request at once, unless it
 // is an "@" request, instead of holding it until the job is done.
 bool PeltoController::TakeRequestWhileBusy() {
-    const auto cr = input_.find(kCr);
+    const auto cr = input_.find(zeichen::CR);
     if (cr == std::string::npos) {
         return false;
     }
@@ -227,7 +227,7 @@ bool PeltoController::TakeRequestWhileBusy() {
         HandleLine(line);
         return true;
     }
-    Record(line + kCr);
+    Record(line + zeichen::CR);
     if (strict_.busy == StrictProfile::Busy::Error) {
         SendError(kBusyError);
     }
@@ -235,7 +235,7 @@ bool PeltoController::TakeRequestWhileBusy() {
 }
 
 void PeltoController::HandleLine(const std::string& received) {
-    Record(received + kCr);
+    Record(received + zeichen::CR);
     replyLimitMs_ = !received.empty() && received.front() == '@' && received.size() > 1
                         ? ImmediateLimitMs(received[1])
                         : kLimitMs;
@@ -326,7 +326,7 @@ void PeltoController::HandleImmediate(std::string_view text) {
         }
     } catch (const DeviceError& e) {
         // Strict: the only error reply the protocol knows, on the normal channel.
-        strict_.strictErrors ? SendError(e.number) : SendImmediate("@E" + std::to_string(e.number) + kBel);
+        strict_.strictErrors ? SendError(e.number) : SendImmediate("@E" + std::to_string(e.number) + zeichen::BEL);
     }
 }
 
@@ -446,7 +446,7 @@ void PeltoController::StartWait(RequestReader& r) {
     r.ExpectEnd();
     Job job = NewJob(JobKind::Wait);
     job.fixedMs = double(ms);
-    Send(std::string(1, kNak));
+    Send(std::string(1, zeichen::NAK));
     StartJob(job);
 }
 
@@ -504,7 +504,7 @@ void PeltoController::StartMotion(Job job, int speedIndex, const std::array<int6
         throw DeviceError{kBadParameter};  // would never arrive
     }
     job.profile = MotionProfile(startHz, endHz, settings_.rampMs, job.steps);
-    Send(std::string(1, kNak));
+    Send(std::string(1, zeichen::NAK));
     StartJob(job);
 }
 
@@ -707,12 +707,12 @@ void PeltoController::ReadProgram(RequestReader& r) {
         Send(Ack(echo + "H " + Shown(p.header)));
         return;
     }
-    Send(echo + kCr);
-    SendLine((p.header.empty() && !strict_.opaqueText ? std::string(" ") : Shown(p.header)) + kStx);
+    Send(echo + zeichen::CR);
+    SendLine((p.header.empty() && !strict_.opaqueText ? std::string(" ") : Shown(p.header)) + zeichen::STX);
     for (const std::string& line : p.body) {
-        SendLine(Shown(line) + kCr);
+        SendLine(Shown(line) + zeichen::CR);
     }
-    SendLine(Ack(std::string(1, kEtx)));
+    SendLine(Ack(std::string(1, zeichen::ETX)));
 }
 
 void PeltoController::EraseProgram(RequestReader& r) {
@@ -729,7 +729,7 @@ void PeltoController::EraseProgram(RequestReader& r) {
         }
     }
     r.ExpectEnd();
-    Send(echo + kNak);
+    Send(echo + zeichen::NAK);
     if (job.eraseSlot && !occupied) {
         SendError(kNoSuchProgram);
         return;
@@ -849,7 +849,7 @@ void PeltoController::SendImmediate(std::string bytes) {
 }
 
 void PeltoController::SendError(int number) {
-    Send("E" + std::to_string(number) + kBel);
+    Send("E" + std::to_string(number) + zeichen::BEL);
 }
 
 std::vector<Reply> PeltoController::TakeReplies() {

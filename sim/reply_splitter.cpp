@@ -2,14 +2,14 @@
 
 #include <utility>
 
-#include "sim/control_chars.h"
+#include "common/zeichen.h"
 
 namespace sim {
 
 namespace {
 
 bool EndsNormal(char c) {
-    return c == kStx || c == kEtx || c == kAck || c == kBel || c == kCr || c == kNak;
+    return c == zeichen::STX || c == zeichen::ETX || c == zeichen::ACK || c == zeichen::BEL || c == zeichen::CR || c == zeichen::NAK;
 }
 
 }  // namespace
@@ -37,9 +37,9 @@ void ReplySplitter::FeedByte(char c) {
         return;
     case State::Idle:
         normal_ = std::string(1, c);
-        if (c == kAck) {
+        if (c == zeichen::ACK) {
             done_.push_back({normal_, false});
-        } else if (c == kNak) {
+        } else if (c == zeichen::NAK) {
             done_.push_back({normal_, false});
             normal_.clear();
             state_ = saved_ = State::Normal;  // the final answer follows
@@ -63,10 +63,10 @@ void ReplySplitter::FeedImmediate(char c) {
         return;
     }
     immediate_ += c;
-    if (c != kAck && c != kBel) {
+    if (c != zeichen::ACK && c != zeichen::BEL) {
         return;
     }
-    const bool reset = immediate_.rfind(std::string("@RS") + kAck, 0) == 0;
+    const bool reset = immediate_.rfind(std::string("@RS") + zeichen::ACK, 0) == 0;
     done_.push_back({std::exchange(immediate_, {}), true});
     if (reset && saved_ == State::Normal) {
         done_.push_back({std::exchange(normal_, {}) + "!", false});

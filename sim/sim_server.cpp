@@ -169,9 +169,11 @@ void SimServer::ReadRequestsLocked(SimTime now) {
         if (n <= 0) {
             return;  // EAGAIN: all read; EIO cannot happen while our slave is open
         }
-        if (repliedAt_ && unwritten_.empty()) turnarounds_.push_back(now - *repliedAt_);
+        // Read now, not when this turn began: the bytes may have come since.
+        const SimTime at = std::max(now, Clock::now());
+        if (repliedAt_ && unwritten_.empty()) turnarounds_.push_back(at - *repliedAt_);
         repliedAt_.reset();
-        inputArrivedAt_ = inbound_.Arrive(std::size_t(n), now, ByteTimeLocked());
+        inputArrivedAt_ = inbound_.Arrive(std::size_t(n), at, ByteTimeLocked());
         lineBytes_.in += std::uint64_t(n);
         if (BaudMismatchLocked()) Garble(buffer, std::size_t(n));
         RouteLocked(std::string_view(buffer, std::size_t(n)), now);

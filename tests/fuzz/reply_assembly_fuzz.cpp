@@ -9,11 +9,12 @@
 #include <cstring>
 #include <string>
 
+#include "common/zeichen.h"
 #include "link/keloCOMv1_empfang.h"
 
 namespace {
 
-constexpr char ACK = 0x06, BEL = 0x07, NAK = 0x15;
+using zeichen::ACK, zeichen::BEL, zeichen::NAK;
 
 void Pruefen(bool ok, const char* was) {
     if (ok) return;

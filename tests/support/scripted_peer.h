@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/zeichen.h"
+
 // A controller stand-in on a real pseudo-terminal: the link under test opens
 // the slave side; the peer reads requests on the master side and answers
 // with given bytes after given delays.
@@ -73,5 +75,7 @@ private:
 
 // Control characters for building replies.
 namespace cc {
-inline const std::string STX = "\x02", ETX = "\x03", ACK = "\x06", BEL = "\x07", CR = "\r", NAK = "\x15";
+inline const std::string STX = zeichen::Text(zeichen::STX), ETX = zeichen::Text(zeichen::ETX),
+                         ACK = zeichen::Text(zeichen::ACK), BEL = zeichen::Text(zeichen::BEL),
+                         CR = zeichen::Text(zeichen::CR), NAK = zeichen::Text(zeichen::NAK);
 }
