@@ -10,6 +10,7 @@
 
 #include "app/log_pane.h"
 #include "app/pelto_befehle_main.h"
+#include "common/pane_flags.h"
 #include "common/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
 
@@ -23,9 +24,9 @@ constexpr const char* kKeineAuswahl = "keine Auswahl getroffen!";
 
 // Shows the accepted request, waits for the final answer and adds it below.
 void Endantwort_abwarten(TMainForm& f) {
-    f.Protokoll_schreiben(true, true, true);
+    f.Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     keloCOM->WaitResp(kFahrtMS);
-    f.Protokoll_schreiben(false, false, true);
+    f.Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
 }
 
 // Sends the request composed in szBefehl as a two-stage reference run.
@@ -59,7 +60,7 @@ void Befehl_setzen(TMainForm& f, const char* szPrefix, const std::string& achsen
 void Sofort_ausfuehren(TMainForm& f, void (TkeloCOM::*befehl)()) {
     try {
         (keloCOM->*befehl)();
-        f.Protokoll_schreiben(false, true, true);
+        f.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         f.Befehl_beenden(e);
     }
@@ -81,7 +82,7 @@ void TMainForm::Positionsabfrage_ButtonClick() {
         char szPosition[32] = {};
         const int iAchse = Index(Positionsabfrage_RadioGroup);
         if (iAchse >= 0 && iAchse <= 2) keloCOM->Position_abfragen("xyz"[iAchse], szPosition, sizeof szPosition);
-        Protokoll_schreiben(false, true, true);
+        Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
         SetzeText(Positionsabfrage_Panel, szPosition);
     } catch (int& e) {
         Befehl_beenden(e);
@@ -126,7 +127,7 @@ void TMainForm::RefOffset_Befehl() {
         const std::string achsen = bUAchse ? "xyzuu" : "xyzu";
         for (size_t i = 0; i < achsen.size(); ++i) {
             keloCOM->Referenzoffset_einstellen(achsen[i], iRefOffset);
-            Protokoll_schreiben(i == 0, true, true);
+            Protokoll_schreiben(i == 0, pane::kAnfrage, pane::kAntwort);
         }
     } catch (int& e) {
         Befehl_beenden(e);
@@ -140,7 +141,7 @@ void TMainForm::RefAnforderung_Befehl() {
         LogLeeren();
         Befehl_setzen(*this, "#H", achsen);
         keloCOM->SendReqWaitResp(szBefehl, kAnforderungMS);
-        Protokoll_schreiben(true, true, true);
+        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);
     }

@@ -13,6 +13,7 @@
 #include "app/pelto_befehle_main.h"
 #include "app/radio_group.h"
 #include "common/dialog.h"
+#include "common/pane_flags.h"
 #include "common/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
 
@@ -57,7 +58,7 @@ void IOTest_Schleife(TMainForm& f) {
     do {
         if (!IOTest_warten(f)) return;
         keloCOM->Eingang_abfragen('G');
-        f.Protokoll_schreiben(true, true, true);
+        f.Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
         QApplication::processEvents();
     } while (f.IO_SpeedButton->isChecked() && f.isVisible());
 }
@@ -68,7 +69,7 @@ void TMainForm::Versionsabfrage_ButtonClick() {
     try {
         char szVersion[32] = {};
         keloCOM->Version_abfragen(szVersion, sizeof szVersion);
-        Protokoll_schreiben(false, true, true);
+        Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
         SetzeText(Versionsabfrage_Panel, szVersion);
     } catch (int& e) {
         Befehl_beenden(e);
@@ -81,7 +82,7 @@ void TMainForm::Statusabfrage_ButtonClick() {
         // instead of being cut down to six characters.
         char szStatus[32] = {};
         keloCOM->Status_abfragen(szStatus, sizeof szStatus);
-        Protokoll_schreiben(false, true, true);
+        Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
         char szAnzeige[32] = {};
         if (std::strlen(szStatus) == 6)
             std::snprintf(szAnzeige, sizeof szAnzeige, "%c - %c - %c - %c - %c - %c", szStatus[0], szStatus[1],
@@ -132,12 +133,12 @@ void TMainForm::Kovra_Befehl(bool bLoeschen) {
     try {
         i8Ansteuersignal = static_cast<int8_t>(Index(Ansteuersignal_RadioGroup));
         keloCOM->Ansteuersignale_einstellen(i8Ansteuersignal);
-        Protokoll_schreiben(bLoeschen, true, true);
+        Protokoll_schreiben(bLoeschen, pane::kAnfrage, pane::kAntwort);
         if (i8Ansteuersignal != 0) return;
         i8Schrittbetrieb = static_cast<int8_t>(Index(Schrittbetrieb_RadioGroup));
         i8Ruhestrom = static_cast<int8_t>(Index(Ruhestrom_RadioGroup));
         keloCOM->Halb_Vollschrittbetrieb_einstellen(i8Schrittbetrieb, i8Ruhestrom);
-        Protokoll_schreiben(false, true, true);
+        Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);
     }
@@ -148,7 +149,7 @@ void TMainForm::Startgeschw_Befehl() {
         iStartgeschw = Zahl_einlesen(Text(Startgeschw_Edit));
         // A negative entry becomes a huge unsigned value, which the command refuses.
         keloCOM->Startgeschwindigkeit_einstellen(static_cast<uint32_t>(iStartgeschw));
-        Protokoll_schreiben(true, true, true);
+        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);
     }
@@ -158,7 +159,7 @@ void TMainForm::Rampenlaenge_Befehl() {
     try {
         ui16Rampenlaenge = static_cast<uint16_t>(Zahl_einlesen(Text(Rampenlaenge_Edit)));
         keloCOM->Rampenlaenge_einstellen(ui16Rampenlaenge);
-        Protokoll_schreiben(true, true, true);
+        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);
     }
@@ -170,11 +171,11 @@ void TMainForm::Endgeschw_Befehl() {
         const bool bVektor = Checked(Vektorfahrt_CheckBox);
         if (bVektor) {
             keloCOM->Endgeschwindigkeit_einstellen(1, iEndgeschw);
-            Protokoll_schreiben(true, true, true);
+            Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
         }
         if (Checked(Referenzfahrt_CheckBox)) {
             keloCOM->Endgeschwindigkeit_einstellen(9, iEndgeschw);
-            Protokoll_schreiben(!bVektor, true, true);
+            Protokoll_schreiben(!bVektor, pane::kAnfrage, pane::kAntwort);
         }
     } catch (int& e) {
         Befehl_beenden(e);
@@ -185,10 +186,10 @@ void TMainForm::Wartezeit_Befehl() {
     try {
         iWartezeitMS = Zahl_einlesen(Text(Wartezeit_Edit));
         keloCOM->Wartezeit_einfuegen(static_cast<uint32_t>(iWartezeitMS));
-        Protokoll_schreiben(true, true, true);
+        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
         // The command limits the wait to one hour, so twice that still fits.
         keloCOM->WaitResp(2 * iWartezeitMS);
-        Protokoll_schreiben(false, false, true);
+        Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);
     }
@@ -197,7 +198,7 @@ void TMainForm::Wartezeit_Befehl() {
 void TMainForm::E1Verknuepfung_Befehl() {
     try {
         keloCOM->E1Verknuepfung(Checked(E1Verknuepfung_CheckBox) ? 1 : 0);
-        Protokoll_schreiben(true, true, true);
+        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);
     }
@@ -225,7 +226,7 @@ void TMainForm::Ausgang_Befehl(int n, int m) {
         } else {
             keloCOM->Ausgangssignal_setzen(iNr, iModus);
         }
-        Protokoll_schreiben(true, true, true);
+        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);
     }
@@ -240,7 +241,7 @@ void TMainForm::EingangAbfragen_Befehl() {
     }
     try {
         keloCOM->Eingang_abfragen("0123456789ABCDEF"[iIndex]);
-        Protokoll_schreiben(true, true, true);
+        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);
     }

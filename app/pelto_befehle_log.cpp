@@ -10,6 +10,7 @@
 #include "app/pelto_befehle_main.h"
 #include "app/radio_group.h"
 #include "common/fehler.h"
+#include "common/pane_flags.h"
 #include "common/steuerzeichen.h"
 #include "link/keloCOMv1.h"
 
@@ -41,7 +42,7 @@ void TMainForm::Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort
 void TMainForm::Befehl_beenden(int32_t iFehler, const std::string& hinweis) {
     // The routine is over: an answer still owed to it must not block the link.
     keloCOM->Abbrechen();
-    Protokoll_schreiben(true, true, true);
+    Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     if (!hinweis.empty()) LogZeile(hinweis, kGrau);
     if (iFehler >= CONTROLLER_ERROR_BASE) {
         LogZeile(Fehlertext_holen(iFehler), kRot);

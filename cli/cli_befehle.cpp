@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/files/file_lines.h"
+#include "common/pane_flags.h"
 #include "common/steuerzeichen.h"
 #include "app/transfer/modultest_ablauf.h"
 #include "app/transfer/programm_transfer.h"
@@ -40,7 +41,7 @@ int32_t Abfrage(CliSink& s, void (TkeloCOM::*abfrage)(char*, size_t)) {
     return Einzeln(s, [&] {
         char text[kAbfrage] = {};
         (s.Link().*abfrage)(text, sizeof text);
-        s.Protokoll_schreiben(false, true, true);
+        s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
         s.Ergebnis({text});
     });
 }
@@ -48,7 +49,7 @@ int32_t Abfrage(CliSink& s, void (TkeloCOM::*abfrage)(char*, size_t)) {
 int32_t Sofort(CliSink& s, void (TkeloCOM::*befehl)()) {
     return Einzeln(s, [&] {
         (s.Link().*befehl)();
-        s.Protokoll_schreiben(false, true, true);
+        s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
     });
 }
 
@@ -122,7 +123,7 @@ const std::map<std::string, Ausfuehrung>& Befehle() {
              return Einzeln(s, [&] {
                  char text[kAbfrage] = {};
                  s.Link().Position_abfragen(a.argumente[0][0], text, sizeof text);
-                 s.Protokoll_schreiben(false, true, true);
+                 s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
                  s.Ergebnis({text});
              });
          }},

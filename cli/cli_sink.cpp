@@ -2,6 +2,7 @@
 
 #include "cli/exitstatus.h"
 #include "cli/json_text.h"
+#include "common/pane_flags.h"
 #include "common/steuerzeichen.h"
 #include "link/keloCOMv1.h"
 
@@ -116,7 +117,7 @@ void CliSink::Fehler_melden(int32_t iFehler) {
 void CliSink::Einstellungen_senden() {
     try {
         link_.Ansteuersignale_einstellen(kAnsteuersignal);
-        Protokoll_schreiben(false, true, true);
+        Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);
     }

@@ -57,6 +57,8 @@ public:
     // A header line: header text whatever its first character, through the
     // normal gate, owed no answer.
     void SendReq_Kopfzeile(const char* szZeile, const uint32_t* piResetStand = nullptr);
+    // WaitResp's time for a request owed no answer: do not wait, open the gate.
+    static constexpr int32_t kOhneAntwort = -2;
     void WaitResp(int32_t iZeitMS);
     void WaitResp_MB(int32_t iZeitMS);
     void SendReqWaitResp(const char* szRequest, int32_t iZeitMS, const uint32_t* piResetStand = nullptr);

@@ -178,7 +178,7 @@ void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
 void TkeloCOM::WaitResp(int32_t iZeitMS) {
     auto thread = Thread();
     if (!thread) WarteFehler("WaitResp()", platform::WaitResult::Failed);
-    if (iZeitMS == -2) {
+    if (iZeitMS == kOhneAntwort) {
         // The request is owed no answer: the normal gate opens at once.
         thread->Melden(buch::Ereignis::Freigeben, buch::kNormal);
         thread->Melden(buch::Ereignis::Freigeben, buch::kAt);

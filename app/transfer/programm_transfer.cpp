@@ -4,6 +4,7 @@
 
 #include "app/files/file_lines.h"
 #include "common/fehler.h"
+#include "common/pane_flags.h"
 #include "common/steuerzeichen.h"
 #include "link/keloCOMv1.h"
 
@@ -53,7 +54,7 @@ void Weiter_pruefen(const TransferSink& s) {
 void Senden(TransferSink& s, int32_t iZeitMS, const uint32_t* piResetStand = nullptr) {
     Weiter_pruefen(s);
     s.Link().SendReqWaitResp(s.Befehlspuffer(), iZeitMS, piResetStand);
-    s.Protokoll_schreiben(false, true, true);
+    s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
 }
 
 void Quittiert_senden(TransferSink& s, int32_t iZeitMS, const uint32_t* piResetStand) {
@@ -64,7 +65,7 @@ void Quittiert_senden(TransferSink& s, int32_t iZeitMS, const uint32_t* piResetS
 // The further reply of a request that is still open.
 void Nachantwort(TransferSink& s, int32_t iZeitMS) {
     s.Link().WaitResp(iZeitMS);
-    s.Protokoll_schreiben(false, false, true);
+    s.Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
 }
 
 // Runs `senden` for every line that the program and command files send.
@@ -91,8 +92,8 @@ bool Headerzeilen_streamen(TransferSink& s, const std::vector<std::string>& zeil
         summe += zeile.size();
         Weiter_pruefen(s);
         s.Link().SendReq_Kopfzeile(zeile.c_str(), &iResetStand);
-        s.Link().WaitResp(-2);
-        s.Protokoll_schreiben(false, true, false);
+        s.Link().WaitResp(TkeloCOM::kOhneAntwort);
+        s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kOhneAntwort);
         s.Zeile_fertig();
     }
     return bVollstaendig;
@@ -101,7 +102,7 @@ bool Headerzeilen_streamen(TransferSink& s, const std::vector<std::string>& zeil
 void Oeffnen(TransferSink& s) {
     Weiter_pruefen(s);
     s.Link().SendReqWaitResp(s.Befehlspuffer(), kKurz);
-    s.Protokoll_schreiben(true, true, true);
+    s.Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     // The echo is the request without its CR.
     const std::size_t laenge = std::strlen(s.Befehlspuffer());
     if (std::strncmp(Antwort(s), s.Befehlspuffer(), laenge ? laenge - 1 : 0) != 0 && Antwort(s)[0] != kAck)
@@ -143,7 +144,7 @@ void Programm_empfangen(TransferSink& s) {
     for (;;) {
         s.Link().WaitResp(kKurz);
         const char letztes = Letztes(Antwort(s));
-        s.Protokoll_schreiben(false, false, true);
+        s.Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
         s.Zeile_fertig();
         if (letztes == kAck) return;
     }
