@@ -99,4 +99,17 @@ void TkeloCOM_thread::TeilVerwerfen() {
         verwurf_.Schreiben("keloCOM_thread->Execute() :: unvollständige Antwort verworfen: " + std::string(teil));
 }
 
-void TkeloCOM_thread::ResetPause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+// The pause counts from when the "@RS" was taken, so that its sender shows
+// it before the "!" it released; a sender that gave up takes nothing, hence
+// the bound.
+void TkeloCOM_thread::ResetPause() {
+    const auto ende = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAbholungMS);
+    while (std::chrono::steady_clock::now() < ende) {
+        {
+            std::lock_guard lock(hBuch_);
+            if (postfach_MB_.empty()) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}

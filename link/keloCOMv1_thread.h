@@ -72,6 +72,7 @@ protected:
     bool Uebergeben_MB() override;
     void Uebergeben_Ausruf() override;
     void ResetPause() override;
+    static constexpr int kAbholungMS = 250;
     bool AtBeginnt(bool bMitten) override;
 
 private:

@@ -272,9 +272,14 @@ void Achsenbetrieb::abbruchWaehrendDerFahrt() {
     k.Klick(reset ? f.Reset_Button : f.Stoppen_Button);
     QVERIFY(k.Leerlauf(5000));
     QVERIFY(t.elapsed() < 5000);
-    const auto z = k.Zeilen();
+    auto z = k.Zeilen();
     const std::string anfrage = reset ? "@R<CR>" : "@S<CR>";
-    QCOMPARE(z, (std::vector<std::string>{"L1,x100000<CR>", "<NAK>", anfrage, "@RS<ACK>", "!"}));
+    // The "!" follows 10 ms after the window took "@RS": on a busy machine
+    // the window may write its two lines after the worker's last.
+    auto fenster = std::find(z.begin(), z.end(), anfrage);
+    QVERIFY(fenster != z.end() && fenster + 1 != z.end() && *(fenster + 1) == "@RS<ACK>");
+    z.erase(fenster, fenster + 2);
+    QCOMPARE(z, (std::vector<std::string>{"L1,x100000<CR>", "<NAK>", "!"}));
     QCOMPARE(k.Farben().back(), kBlauQ);
     QVERIFY(k.Sim().Position('x') < 100000);
     QVERIFY(k.Boxen().empty());

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QStringList>
+#include <QTest>
 
 #include <memory>
 #include <string>
@@ -14,6 +15,15 @@
 #include "support/crlf_lines.h"
 #include "support/dialog_recorder.h"
 #include "support/temp_dir.h"
+
+// A failed comparison of lines or boxes prints them, so a rare failure
+// under load says what came instead.
+template <>
+inline char* QTest::toString(const std::vector<std::string>& lines) {
+    std::string all = "{";
+    for (const auto& line : lines) all += (all.size() > 1 ? ", \"" : "\"") + line + "\"";
+    return qstrdup((all + "}").c_str());
+}
 
 // Message boxes recorded on the window's thread, as the real ones are shown
 // there: a worker asking for one waits for the window.
