@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/transfer/transfer_sink.h"
+#include "routinen/transfer_sink.h"
 
 class TMainForm;
 

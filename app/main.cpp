@@ -6,11 +6,11 @@
 
 #include "app/anwendung.h"
 #include "app/fenster_bruecke.h"
-#include "app/files/arbeitsordner.h"
-#include "app/files/startoptionen.h"
+#include "routinen/arbeitsordner.h"
+#include "routinen/startoptionen.h"
 #include "app/pelto_befehle_main.h"
 #include "app/qt_dialogs.h"
-#include "common/ausnahme.h"
+#include "routinen/ausnahme.h"
 #include "common/dialog.h"
 #include "link/keloCOMv1.h"
 

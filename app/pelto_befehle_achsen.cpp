@@ -11,7 +11,7 @@
 #include "app/log_pane.h"
 #include "app/pelto_befehle_main.h"
 #include "common/pane_flags.h"
-#include "common/zahl_einlesen.h"
+#include "routinen/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "app/radio_group.h"
 #include "common/dialog.h"
 #include "common/pane_flags.h"
-#include "common/zahl_einlesen.h"
+#include "routinen/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "common/rechte_hinweis.h"
 #include "common/schnittstellen.h"
 #include "common/schnittstellen_info.h"
-#include "common/zahl_einlesen.h"
+#include "routinen/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
 #include "platform/last_error.h"
 #include "platform/port_names.h"

@@ -8,13 +8,13 @@
 
 #include <cstdio>
 
-#include "app/files/default_files.h"
+#include "routinen/default_files.h"
 #include "common/protokolldatei.h"
 #include "app/glyphe.h"
 #include "app/log_pane.h"
 #include "app/log_speichern.h"
 #include "app/pelto_befehle_thread.h"
-#include "common/dateizeiten.h"
+#include "routinen/dateizeiten.h"
 #include "common/dialog.h"
 #include "link/keloCOMv1.h"
 

@@ -1,7 +1,7 @@
 // The module self-test.
 #include "app/fenster_sink.h"
 #include "app/pelto_befehle_main.h"
-#include "app/transfer/modultest_ablauf.h"
+#include "routinen/modultest_ablauf.h"
 
 void TMainForm::ModulTest_ButtonClick() { Befehl_starten(41); }
 

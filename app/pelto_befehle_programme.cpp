@@ -2,7 +2,7 @@
 // which run the transfer routines on the window's log and slot choice.
 #include "app/fenster_sink.h"
 #include "app/pelto_befehle_main.h"
-#include "app/transfer/transfer_ablauf.h"
+#include "routinen/transfer_ablauf.h"
 
 namespace {
 int Slot(TMainForm& f) { return f.Index(f.Programm_RadioGroup) + 1; }

@@ -1,6 +1,6 @@
 #include "app/pelto_befehle_thread.h"
 
-#include "common/ausnahme.h"
+#include "routinen/ausnahme.h"
 #include "common/handles.h"
 
 TPelto_befehle_thread::TPelto_befehle_thread(bool CreateSuspended, Ausfuehren ausfuehren)

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "anzeige_wahl.h"
-#include "app/files/default_files.h"
+#include "routinen/default_files.h"
 #include "app/log_pane.h"
 #include "app/radio_group.h"
 #include "sim/raw_serial_client.h"

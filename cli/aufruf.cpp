@@ -5,7 +5,7 @@
 #include <charconv>
 #include <map>
 
-#include "app/files/file_lines.h"
+#include "routinen/file_lines.h"
 #include "common/steuerzeichen.h"
 #include "platform/port_names.h"
 

@@ -6,12 +6,12 @@
 #include <map>
 #include <vector>
 
-#include "app/files/file_lines.h"
+#include "routinen/file_lines.h"
 #include "common/pane_flags.h"
 #include "common/steuerzeichen.h"
-#include "app/transfer/modultest_ablauf.h"
-#include "app/transfer/programm_transfer.h"
-#include "app/transfer/transfer_ablauf.h"
+#include "routinen/modultest_ablauf.h"
+#include "routinen/programm_transfer.h"
+#include "routinen/transfer_ablauf.h"
 #include "cli/exitstatus.h"
 #include "cli/modultest_bericht.h"
 #include "cli/oeffnungsgrund.h"

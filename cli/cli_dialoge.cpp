@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/files/file_lines.h"
+#include "routinen/file_lines.h"
 
 int CliDialoge::ShowMessage(const std::string& text, const std::string& caption, MessageIcon) {
     std::string zeile = StripTrailing(text);

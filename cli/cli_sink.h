@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/transfer/transfer_sink.h"
+#include "routinen/transfer_sink.h"
 #include "cli/ausgabekanal.h"
 #include "cli/fortschritt.h"
 

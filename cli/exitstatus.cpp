@@ -1,6 +1,6 @@
 #include "cli/exitstatus.h"
 
-#include "app/transfer/transfer_ablauf.h"
+#include "routinen/transfer_ablauf.h"
 #include "common/fehler.h"
 
 int Exitstatus(int32_t iErgebnis) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/transfer/modultest_ablauf.h"
+#include "routinen/modultest_ablauf.h"
 #include "cli/ausgabekanal.h"
 #include "cli/cli_sink.h"
 

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <vector>
 
-#include "app/files/arbeitsordner.h"
-#include "app/files/startoptionen.h"
+#include "routinen/arbeitsordner.h"
+#include "routinen/startoptionen.h"
 #include "common/protokolldatei.h"
 #include "support/als_nobody.h"
 #include "support/temp_dir.h"

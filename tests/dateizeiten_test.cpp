@@ -1,4 +1,4 @@
-#include "common/dateizeiten.h"
+#include "routinen/dateizeiten.h"
 
 #include <gtest/gtest.h>
 

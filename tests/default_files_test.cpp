@@ -1,4 +1,4 @@
-#include "app/files/default_files.h"
+#include "routinen/default_files.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/files/file_lines.h"
+#include "routinen/file_lines.h"
 
 namespace {
 

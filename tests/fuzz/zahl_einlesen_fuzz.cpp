@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/zahl_einlesen.h"
+#include "routinen/zahl_einlesen.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/files/default_files.h"
+#include "routinen/default_files.h"
 #include "support/konsole.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/files/arbeitsordner.h"
-#include "app/files/default_files.h"
+#include "routinen/arbeitsordner.h"
+#include "routinen/default_files.h"
 #include "common/protokolldatei.h"
 #include "support/konsole.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/files/default_files.h"
+#include "routinen/default_files.h"
 #include "app/pelto_befehle_thread.h"
 #include "common/fehler.h"
 #include "support/konsole.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/files/default_files.h"
+#include "routinen/default_files.h"
 #include "app/radio_group.h"
 #include "support/sim_profil.h"
 #include "support/konsole.h"

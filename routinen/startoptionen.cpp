@@ -1,4 +1,4 @@
-#include "app/files/startoptionen.h"
+#include "routinen/startoptionen.h"
 
 #include <string_view>
 

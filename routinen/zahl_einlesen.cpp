@@ -1,4 +1,4 @@
-#include "common/zahl_einlesen.h"
+#include "routinen/zahl_einlesen.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "common/ausnahme.h"
+#include "routinen/ausnahme.h"
 
 #include "common/dialog.h"
 #include "common/fehler.h"

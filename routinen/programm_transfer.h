@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/transfer/transfer_sink.h"
+#include "routinen/transfer_sink.h"
 
 // The exchanges of the program-memory and command-file routines with the
 // controller. They show every request and reply through the sink and raise

@@ -1,4 +1,4 @@
-#include "app/files/arbeitsordner.h"
+#include "routinen/arbeitsordner.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,8 +1,8 @@
-#include "app/transfer/programm_transfer.h"
+#include "routinen/programm_transfer.h"
 
 #include <cstring>
 
-#include "app/files/file_lines.h"
+#include "routinen/file_lines.h"
 #include "common/fehler.h"
 #include "common/pane_flags.h"
 #include "common/steuerzeichen.h"

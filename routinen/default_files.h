@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/files/file_lines.h"
+#include "routinen/file_lines.h"
 
 // Contents of the default files, one entry per line.
 std::vector<std::string> Testprogramm_Zeilen();      // programm.txt: L1,X00000 ... L1,X06552

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "app/transfer/transfer_sink.h"
+#include "routinen/transfer_sink.h"
 
 // The module test as a whole: the fixed sequence of requests with its
 // pauses and waits, its pane lines, its protocol-log headings and its

@@ -1,4 +1,4 @@
-#include "app/transfer/modultest_ablauf.h"
+#include "routinen/modultest_ablauf.h"
 
 #include <chrono>
 #include <thread>

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/transfer/transfer_sink.h"
+#include "routinen/transfer_sink.h"
 
 // The program-memory and command-file routines as a whole: file checks, the
 // grey start and end lines, the exchanges, and the report of a failure. The

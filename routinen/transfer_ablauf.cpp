@@ -1,11 +1,11 @@
-#include "app/transfer/transfer_ablauf.h"
+#include "routinen/transfer_ablauf.h"
 
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
-#include "app/files/file_lines.h"
-#include "app/transfer/programm_transfer.h"
+#include "routinen/file_lines.h"
+#include "routinen/programm_transfer.h"
 #include "common/dialog.h"
 #include "common/fehler.h"
 #include "link/keloCOMv1.h"

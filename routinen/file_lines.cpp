@@ -1,4 +1,4 @@
-#include "app/files/file_lines.h"
+#include "routinen/file_lines.h"
 
 #include "common/steuerzeichen.h"
 
