@@ -220,12 +220,11 @@ void TMainForm::closeEvent(QCloseEvent* e) {
 void TMainForm::OnClose() {
     if (bGeschlossen_) return;
     bGeschlossen_ = true;
-    befehleThread_->Terminate();
-    befehleThread_->iBefehl = 0;
-    befehleThread_->hEventCmd.Set();
+    // The worker may need the window on its way out: served meanwhile.
+    befehleThread_->Beenden();
     bruecke_.WartenUndBedienen(befehleThread_->hEventEnd);
     befehleThread_->hEventEnd.Close();
-    befehleThread_->WaitFor();
+    befehleThread_->Stoppen();
     if (keloCOM) keloCOM->UnInit();
 }
 

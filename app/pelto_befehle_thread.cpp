@@ -4,11 +4,17 @@
 #include "common/handles.h"
 
 TPelto_befehle_thread::TPelto_befehle_thread(bool CreateSuspended, Ausfuehren ausfuehren)
-    : platform::TThread(true), ausfuehren_(std::move(ausfuehren)) {
+    : ausfuehren_(std::move(ausfuehren)) {
     if (!CreateSuspended) Resume();
 }
 
-TPelto_befehle_thread::~TPelto_befehle_thread() { WaitFor(); }
+TPelto_befehle_thread::~TPelto_befehle_thread() { Stoppen(); }
+
+// Command 0 runs nothing: the body comes round to the flag.
+void TPelto_befehle_thread::Wecken() {
+    iBefehl = 0;
+    hEventCmd.Set();
+}
 
 void TPelto_befehle_thread::Execute() {
     hEventRun.Set();

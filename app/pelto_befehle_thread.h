@@ -24,6 +24,7 @@ public:
 
 protected:
     void Execute() override;
+    void Wecken() override;
 
 private:
     Ausfuehren ausfuehren_;

@@ -139,10 +139,8 @@ void TkeloCOM::UnInit() {
         port->PurgeTransmit();
     }
     if (auto thread = Thread()) {
-        thread->Beenden();
-        thread->hEventThreadEnd.Wait();
+        thread->Stoppen();
         keloCloseHandle(&thread->hEventThreadEnd);
-        thread->WaitFor();
     }
     keloCloseHandle(port.get());
     bAppStarted = 0;

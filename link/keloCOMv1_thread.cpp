@@ -18,19 +18,13 @@ constexpr int64_t kLesefehlerPauseMS = 200;
 }  // namespace
 
 TkeloCOM_thread::TkeloCOM_thread(bool CreateSuspended, std::shared_ptr<platform::SerialPort> hCom)
-    : platform::TThread(true), hCom_(std::move(hCom)) {
+    : hCom_(std::move(hCom)) {
     if (!CreateSuspended) Resume();
 }
 
-TkeloCOM_thread::~TkeloCOM_thread() {
-    Beenden();
-    WaitFor();
-}
+TkeloCOM_thread::~TkeloCOM_thread() { Stoppen(); }
 
-void TkeloCOM_thread::Beenden() {
-    Terminate();
-    hEventRead.Set();
-}
+void TkeloCOM_thread::Wecken() { hEventRead.Set(); }
 
 void TkeloCOM_thread::Execute() {
     iRxState = RX_IDLE;

@@ -28,9 +28,6 @@ public:
     TkeloCOM_thread(bool CreateSuspended, std::shared_ptr<platform::SerialPort> hCom);
     ~TkeloCOM_thread() override;
 
-    // Asks the thread to end and releases the read it may be in.
-    void Beenden();
-
     // Feeds the book one event of the calling sender and carries out what it
     // returns; the gates follow the book.
     buch::Wirkung Melden(buch::Ereignis::Art art, buch::Kanal kanal, const char* szRequest = nullptr);
@@ -68,6 +65,7 @@ public:
 
 protected:
     void Execute() override;
+    void Wecken() override;
     void Uebergeben() override;
     bool Uebergeben_MB() override;
     void Uebergeben_Ausruf() override;

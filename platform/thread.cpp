@@ -4,6 +4,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace platform {
 
 namespace {
@@ -25,11 +28,16 @@ int NiceFor(ThreadPriority p) {
 
 }  // namespace
 
-TThread::TThread(bool createSuspended) {
-    if (!createSuspended) Start();
+TThread::~TThread() {
+    std::lock_guard lock(startMutex_);
+    if (!thread_.joinable()) return;
+    if (thread_.get_id() == std::this_thread::get_id()) {
+        thread_.detach();  // the body ends its own object: it returns next
+        return;
+    }
+    std::fputs("TThread: destroyed while its body may still run (Stoppen() missing)\n", stderr);
+    std::abort();
 }
-
-TThread::~TThread() { WaitFor(); }
 
 void TThread::Resume() { Start(); }
 
@@ -44,6 +52,16 @@ void TThread::Start() {
 }
 
 void TThread::Terminate() { terminated_.store(true); }
+
+void TThread::Beenden() {
+    Terminate();
+    Wecken();
+}
+
+void TThread::Stoppen() {
+    Beenden();
+    WaitFor();
+}
 
 void TThread::SetPriority(ThreadPriority priority) { priority_ = priority; }
 
