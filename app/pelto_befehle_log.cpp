@@ -14,14 +14,6 @@
 #include "common/steuerzeichen.h"
 #include "link/keloCOMv1.h"
 
-namespace {
-std::string Dargestellt(const char* text) {
-    char zeile[TMainForm::kZeile] = {};
-    Steuerzeichen_darstellen(zeile, sizeof zeile, text);
-    return zeile;
-}
-}  // namespace
-
 void TMainForm::Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort) {
     // Rendered at once: the link's buffers change with the next exchange.
     const std::string anfrage = bAnfrage ? Dargestellt(keloCOM->Anfrage()) : std::string();

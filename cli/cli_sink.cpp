@@ -14,14 +14,8 @@ constexpr int8_t kAnsteuersignal = 1;
 
 }  // namespace
 
-std::string Dargestellt(const char* text) {
-    char zeile[TkeloCOM::kPufferGroesse * 5 + 1] = {};
-    Steuerzeichen_darstellen(zeile, sizeof zeile, text);
-    return zeile;
-}
-
 CliSink::CliSink(TkeloCOM& link, Ausgabe art, Ausgabekanal& aus, std::FILE* fehler)
-    : link_(link), art_(art), aus_(aus), fehler_(fehler), uhr_(std::chrono::steady_clock::now()) {}
+    : TransferSink(link, szBefehl_, sizeof szBefehl_), art_(art), aus_(aus), fehler_(fehler), uhr_(std::chrono::steady_clock::now()) {}
 
 void CliSink::Uhr_stellen() { uhr_ = std::chrono::steady_clock::now(); }
 
@@ -58,7 +52,7 @@ void CliSink::Programmtext_offen() {
 }
 
 // This thread's own exchange: the stop sent from the signal thread never mixes in.
-std::pair<std::string, std::string> CliSink::Puffer() { return {link_.Anfrage(), link_.Antwort()}; }
+std::pair<std::string, std::string> CliSink::Puffer() { return {Link().Anfrage(), Link().Antwort()}; }
 
 // Nothing moves while program text goes out, and a controller that keeps
 // text as text would store the stop as a program line: the interrupt only
@@ -66,7 +60,7 @@ std::pair<std::string, std::string> CliSink::Puffer() { return {link_.Anfrage(),
 void CliSink::Stoppen() {
     if (bImProgrammtext_) return;
     try {
-        link_.Achsen_stoppen();
+        Link().Achsen_stoppen();
     } catch (int&) {
         // Nothing more can be done on a line that does not answer.
     }
@@ -91,7 +85,7 @@ void CliSink::Protokoll_schreiben(bool, bool bAnfrage, bool bAntwort) {
 
 void CliSink::Befehl_beenden(int32_t iFehler) {
     // The command is over: an answer still owed to it must not block the link.
-    link_.Abbrechen();
+    Link().Abbrechen();
     // A wait that ended without a reply leaves the previous one in szResp.
     const auto [anfrage, antwort] = Puffer();
     Austausch a{Dargestellt(anfrage.c_str()), Dargestellt(antwort.c_str()), true, !Wartefehler(iFehler), Verstrichen(),
@@ -116,7 +110,7 @@ void CliSink::Fehler_melden(int32_t iFehler) {
 
 void CliSink::Einstellungen_senden() {
     try {
-        link_.Ansteuersignale_einstellen(kAnsteuersignal);
+        Link().Ansteuersignale_einstellen(kAnsteuersignal);
         Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
     } catch (int& e) {
         Befehl_beenden(e);

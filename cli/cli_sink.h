@@ -15,10 +15,6 @@
 
 enum class Ausgabe { Text, Json, Still };
 
-// The link's request or reply with its control characters by name ("<CR>");
-// nothing is cut.
-std::string Dargestellt(const char* text);
-
 // What the tool shows: the exchanges as the log pane shows them (text), one
 // JSON object per exchange, or nothing but the result (still). Errors go to
 // standard error in every mode.
@@ -28,10 +24,7 @@ public:
 
     CliSink(TkeloCOM& link, Ausgabe art, Ausgabekanal& aus, std::FILE* fehler = stderr);
 
-    TkeloCOM& Link() override { return link_; }
     Ausgabekanal& Kanal() { return aus_; }
-    char* Befehlspuffer() override { return szBefehl_; }
-    std::size_t Befehlspuffergroesse() const override { return sizeof szBefehl_; }
     void Leeren() override {}
     void Zeile(const std::string& text, Zeilenart art) override;
     void Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort) override;
@@ -87,7 +80,6 @@ private:
     double Verstrichen();
     void Platz_machen(bool bStandardausgabe);
 
-    TkeloCOM& link_;
     Ausgabe art_;
     Ausgabekanal& aus_;
     std::FILE* fehler_;

@@ -9,6 +9,7 @@
 #include "cli/exitstatus.h"
 #include "cli/json_text.h"
 #include "cli/xml_text.h"
+#include "common/steuerzeichen.h"
 
 namespace {
 

@@ -31,6 +31,15 @@ void Steuerzeichen_darstellen(char* szZiel, size_t iZielGroesse, const char* szQ
     szZiel[used] = '\0';
 }
 
+std::string Dargestellt(const char* szQuelle) {
+    std::string text;
+    for (const char* p = szQuelle; *p; ++p) {
+        const char* tag = TagFor(*p);
+        text += tag ? std::string(tag) : std::string(1, *p);
+    }
+    return text;
+}
+
 bool Ist_Rahmenzeichen(unsigned char c) {
     using namespace zeichen;
     return c == 0 || c == STX || c == ETX || c == ACK || c == BEL || c == '\n' || c == CR || c == NAK;

@@ -125,4 +125,16 @@ TEST(Steuerzeichen, BoundedOutputNeverCutsATag) {
     EXPECT_STREQ(out, "");
 }
 
+// The pane's and pelto's rendering agrees with the bounded one and keeps a
+// whole reply, however many tags it grows to.
+TEST(Steuerzeichen, DargestelltIsTheWholeRendering) {
+    const std::string acks(259, '\x06');
+    std::string erwartet;
+    for (size_t i = 0; i < acks.size(); ++i) erwartet += "<ACK>";
+    EXPECT_EQ(Dargestellt(acks.c_str()), erwartet);
+    char out[64];
+    Steuerzeichen_darstellen(out, sizeof out, "E1\x07@RS\x06\x02\x03\r\x15x");
+    EXPECT_EQ(Dargestellt("E1\x07@RS\x06\x02\x03\r\x15x"), out);
+}
+
 }  // namespace
