@@ -3,9 +3,8 @@
 #include "app/log_pane.h"
 #include "app/pelto_befehle_main.h"
 
-TkeloCOM& FensterSink::Link() { return *keloCOM; }
-char* FensterSink::Befehlspuffer() { return f_.szBefehl; }
-std::size_t FensterSink::Befehlspuffergroesse() const { return sizeof f_.szBefehl; }
+FensterSink::FensterSink(TMainForm& f) : TransferSink(*keloCOM, f.szBefehl, sizeof f.szBefehl), f_(f) {}
+
 void FensterSink::Leeren() { f_.LogLeeren(); }
 
 void FensterSink::Zeile(const std::string& text, Zeilenart art) {

@@ -8,11 +8,8 @@ class TMainForm;
 // buffer, its drive settings and the link it uses.
 class FensterSink : public TransferSink {
 public:
-    explicit FensterSink(TMainForm& f) : f_(f) {}
+    explicit FensterSink(TMainForm& f);
 
-    TkeloCOM& Link() override;
-    char* Befehlspuffer() override;
-    std::size_t Befehlspuffergroesse() const override;
     void Leeren() override;
     void Zeile(const std::string& text, Zeilenart art) override;
     void Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort) override;

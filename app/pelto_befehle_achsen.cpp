@@ -8,9 +8,11 @@
 #include <cstring>
 #include <string>
 
+#include "app/fenster_sink.h"
 #include "app/log_pane.h"
 #include "app/pelto_befehle_main.h"
 #include "common/pane_flags.h"
+#include "routinen/sofortbefehl.h"
 #include "routinen/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
 
@@ -57,13 +59,9 @@ void Befehl_setzen(TMainForm& f, const char* szPrefix, const std::string& achsen
 }
 
 // One of the immediate buttons, on the window's thread.
-void Sofort_ausfuehren(TMainForm& f, void (TkeloCOM::*befehl)()) {
-    try {
-        (keloCOM->*befehl)();
-        f.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
-    } catch (int& e) {
-        f.Befehl_beenden(e);
-    }
+void Sofort(TMainForm& f, void (TkeloCOM::*befehl)()) {
+    FensterSink sink(f);
+    Sofort_ausfuehren(sink, befehl);
 }
 
 }  // namespace
@@ -91,11 +89,11 @@ void TMainForm::Positionsabfrage_ButtonClick() {
 
 // The encoder controls are disabled for good; nothing is sent.
 void TMainForm::EncoderEinstellung_ButtonClick() {}
-void TMainForm::Reset_ButtonClick() { Sofort_ausfuehren(*this, &TkeloCOM::Reset_ausfuehren); }
-void TMainForm::Stoppen_ButtonClick() { Sofort_ausfuehren(*this, &TkeloCOM::Achsen_stoppen); }
-void TMainForm::Anhalten_ButtonClick() { Sofort_ausfuehren(*this, &TkeloCOM::Achsen_anhalten); }
-void TMainForm::Unterbrechen_ButtonClick() { Sofort_ausfuehren(*this, &TkeloCOM::Fahrt_unterbrechen); }
-void TMainForm::Weiterfahrt_ButtonClick() { Sofort_ausfuehren(*this, &TkeloCOM::Pause_beenden); }
+void TMainForm::Reset_ButtonClick() { Sofort(*this, &TkeloCOM::Reset_ausfuehren); }
+void TMainForm::Stoppen_ButtonClick() { Sofort(*this, &TkeloCOM::Achsen_stoppen); }
+void TMainForm::Anhalten_ButtonClick() { Sofort(*this, &TkeloCOM::Achsen_anhalten); }
+void TMainForm::Unterbrechen_ButtonClick() { Sofort(*this, &TkeloCOM::Fahrt_unterbrechen); }
+void TMainForm::Weiterfahrt_ButtonClick() { Sofort(*this, &TkeloCOM::Pause_beenden); }
 
 void TMainForm::xyzVektorFahren_Befehl() {
     try {

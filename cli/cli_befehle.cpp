@@ -11,6 +11,7 @@
 #include "common/steuerzeichen.h"
 #include "routinen/modultest_ablauf.h"
 #include "routinen/programm_transfer.h"
+#include "routinen/sofortbefehl.h"
 #include "routinen/transfer_ablauf.h"
 #include "cli/exitstatus.h"
 #include "cli/modultest_bericht.h"
@@ -25,31 +26,13 @@ constexpr std::size_t kAbfrage = 32;
 
 Programmpaar Paar(const Aufruf& a, std::size_t ab) { return {a.argumente[ab + 1], a.argumente[ab]}; }
 
-// One of the link's own operations, reported like a routine of the window.
-int32_t Einzeln(CliSink& s, const std::function<void()>& vorgang) {
-    try {
-        vorgang();
-    } catch (int& e) {
-        s.Befehl_beenden(e);
-        return e;
-    }
-    return 0;
-}
-
 // A query whose text is the result.
 int32_t Abfrage(CliSink& s, void (TkeloCOM::*abfrage)(char*, size_t)) {
-    return Einzeln(s, [&] {
+    return Routine_ausfuehren(s, [&] {
         char text[kAbfrage] = {};
         (s.Link().*abfrage)(text, sizeof text);
         s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
         s.Ergebnis({text});
-    });
-}
-
-int32_t Sofort(CliSink& s, void (TkeloCOM::*befehl)()) {
-    return Einzeln(s, [&] {
-        (s.Link().*befehl)();
-        s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
     });
 }
 
@@ -85,7 +68,7 @@ int32_t Lesen(const Aufruf& a, CliSink& s) {
 }
 
 int32_t Senden(const Aufruf& a, CliSink& s) {
-    return Einzeln(s, [&] {
+    return Routine_ausfuehren(s, [&] {
         for (const std::string& anfrage : a.argumente) Befehl_senden(s, anfrage);
     });
 }
@@ -120,7 +103,7 @@ const std::map<std::string, Ausfuehrung>& Befehle() {
         {"status", [](const Aufruf&, CliSink& s) { return Abfrage(s, &TkeloCOM::Status_abfragen); }},
         {"position",
          [](const Aufruf& a, CliSink& s) {
-             return Einzeln(s, [&] {
+             return Routine_ausfuehren(s, [&] {
                  char text[kAbfrage] = {};
                  s.Link().Position_abfragen(a.argumente[0][0], text, sizeof text);
                  s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
@@ -145,9 +128,9 @@ const std::map<std::string, Ausfuehrung>& Befehle() {
              s.Ergebnis(Textzeilen(s.Antworten(), 0));
              return e;
          }},
-        {"reset", [](const Aufruf&, CliSink& s) { return Sofort(s, &TkeloCOM::Reset_ausfuehren); }},
-        {"stop", [](const Aufruf&, CliSink& s) { return Sofort(s, &TkeloCOM::Achsen_stoppen); }},
-        {"halt", [](const Aufruf&, CliSink& s) { return Sofort(s, &TkeloCOM::Achsen_anhalten); }},
+        {"reset", [](const Aufruf&, CliSink& s) { return Sofort_ausfuehren(s, &TkeloCOM::Reset_ausfuehren); }},
+        {"stop", [](const Aufruf&, CliSink& s) { return Sofort_ausfuehren(s, &TkeloCOM::Achsen_stoppen); }},
+        {"halt", [](const Aufruf&, CliSink& s) { return Sofort_ausfuehren(s, &TkeloCOM::Achsen_anhalten); }},
         {"modultest", Modultest},
     };
     return befehle;

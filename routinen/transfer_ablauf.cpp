@@ -6,6 +6,7 @@
 
 #include "routinen/file_lines.h"
 #include "routinen/programm_transfer.h"
+#include "routinen/routinenrahmen.h"
 #include "common/dialog.h"
 #include "common/fehler.h"
 #include "link/keloCOMv1.h"
@@ -18,17 +19,6 @@ constexpr int32_t kProgrammVorhanden = CONTROLLER_ERROR_BASE + 5;
 // The window composed its grey lines in a 260-character buffer.
 constexpr std::size_t kZeileHoechstens = 259;
 
-// A file that must not be sent: the text names it and says why.
-struct DateiProblem {
-    std::string text;
-};
-
-// A write cut off between its opening and its end mark: the controller may
-// still take program text. Nothing is sent for it: an end mark would store
-// a partial program.
-struct ProgrammtextOffen {
-    int32_t code;
-};
 
 // The grey lines that frame one routine.
 struct Rahmenzeilen {
@@ -54,20 +44,7 @@ template <typename Vorgang>
 int32_t Im_Rahmen(TransferSink& s, const Rahmenzeilen& r, Vorgang vorgang) {
     s.Leeren();
     Grau_zeigen(s, r.start);
-    int32_t iErgebnis = 0;
-    try {
-        vorgang();
-    } catch (int& e) {
-        s.Befehl_beenden(e);
-        iErgebnis = e;
-    } catch (const ProgrammtextOffen& o) {
-        s.Befehl_beenden(o.code);
-        s.Programmtext_offen();
-        iErgebnis = o.code;
-    } catch (const DateiProblem& p) {
-        ShowMessage(p.text, "Fehler", MessageIcon::Exclamation);
-        iErgebnis = kDateiNichtSendbar;
-    }
+    const int32_t iErgebnis = Routine_ausfuehren(s, vorgang);
     Grau_zeigen(s, iErgebnis ? r.fehler : r.ende);
     return iErgebnis;
 }

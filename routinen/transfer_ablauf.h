@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "routinen/routinenrahmen.h"
 #include "routinen/transfer_sink.h"
 
 // The program-memory and command-file routines as a whole: file checks, the
@@ -12,7 +13,6 @@
 
 // How a routine ended: 0, the error code it reported, or kDateiNichtSendbar.
 // A missing file ends it before anything is shown or sent.
-constexpr int32_t kDateiNichtSendbar = -1;
 
 struct Programmpaar {
     std::string header, programm;

@@ -16,12 +16,17 @@ enum class Zeilenart { Anfrage, Antwort, Fehler, Rahmen, Hinweis };
 // window and the command-line tool each give one.
 class TransferSink {
 public:
+    // The link the routines use and the buffer in which the next request
+    // is composed (260 characters); both outlive the sink.
+    TransferSink(TkeloCOM& link, char* szBefehl, std::size_t iGroesse)
+        : link_(link), szBefehl_(szBefehl), iGroesse_(iGroesse) {}
     virtual ~TransferSink() = default;
+    TransferSink(const TransferSink&) = delete;
+    TransferSink& operator=(const TransferSink&) = delete;
 
-    virtual TkeloCOM& Link() = 0;
-    // The buffer in which the next request is composed (260 characters).
-    virtual char* Befehlspuffer() = 0;
-    virtual std::size_t Befehlspuffergroesse() const = 0;
+    TkeloCOM& Link() { return link_; }
+    char* Befehlspuffer() { return szBefehl_; }
+    std::size_t Befehlspuffergroesse() const { return iGroesse_; }
 
     // The log: emptied, one line, or the link's last request and reply.
     virtual void Leeren() = 0;
@@ -45,4 +50,9 @@ public:
         Zeile("Die Steuerung nimmt womöglich noch Programmtext an: \"Reset ausführen\" bringt sie zurück.",
               Zeilenart::Hinweis);
     }
+
+private:
+    TkeloCOM& link_;
+    char* szBefehl_;
+    std::size_t iGroesse_;
 };

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstdint>
+
+#include "routinen/transfer_sink.h"
+
+class TkeloCOM;
+
+// One of the link's immediate operations (reset, stop, halt, interrupt,
+// continue): the request and its reply go to the log, a failure is reported.
+int32_t Sofort_ausfuehren(TransferSink& s, void (TkeloCOM::*befehl)());
