@@ -45,7 +45,7 @@ void TkeloCOM_thread::Uebergeben() {
 }
 
 bool TkeloCOM_thread::Uebergeben_MB() {
-    buch::Ereignis e {buch::Ereignis::Antwort, buch::kAt};
+    buch::Ereignis e {buch::Ereignis::Antwort, buch::kMB};
     e.anfang = buch::Anfang_von(szRxBuffer_MB);
     // "@RS" ACK confirms only as these four characters.
     e.ack = iRxCount_MB >= 4 && szRxBuffer_MB[3] == zeichen::ACK;
@@ -88,7 +88,7 @@ bool TkeloCOM_thread::AtBeginnt(bool bMitten) {
 
 bool TkeloCOM_thread::Gehoert(buch::Kanal kanal) {
     std::lock_guard lock(hBuch_);
-    if (kanal == buch::kAt) return buch_.AtEigener(Ich()) >= 0;
+    if (kanal == buch::kMB) return buch_.MB_Eigener(Ich()) >= 0;
     const buch::Normalbuch& n = buch_.n;
     return n.zustand != buch::Zustand::Frei && n.zustand != buch::Zustand::Weg && n.sender == Ich();
 }
@@ -112,12 +112,12 @@ bool TkeloCOM_thread::Nehmen(buch::Kanal kanal, char* szZiel, size_t iGroesse) {
         const buch::Sender ich = Ich();
         const auto mein = std::find_if(postfach_MB_.begin(), postfach_MB_.end(),
                                        [ich](const auto& p) { return p.first == ich; });
-        if (kanal == buch::kAt ? mein == postfach_MB_.end() : postfach_.empty()) return false;
+        if (kanal == buch::kMB ? mein == postfach_MB_.end() : postfach_.empty()) return false;
         buch::Ereignis e {buch::Ereignis::Genommen, kanal, ich};
         e.jetzt = Jetzt();
         const buch::Wirkung w = Schritt(e, nullptr);
         if (w.art != buch::Wirkung::Uebergeben) return false;
-        if (kanal == buch::kAt) {
+        if (kanal == buch::kMB) {
             text = std::move(mein->second);
             postfach_MB_.erase(mein);
             Setzen(hEventRxCompl_MB, !postfach_MB_.empty());
@@ -144,7 +144,7 @@ void TkeloCOM_thread::Ausfuehren(const buch::Wirkung& w, const char* szAntwort) 
     if (w.bTeilVerwerfen) bTeilVerwerfen_ = true;
     switch (w.art) {
     case buch::Wirkung::Zustellen:
-        if (w.kanal == buch::kAt) {
+        if (w.kanal == buch::kMB) {
             postfach_MB_.emplace_back(w.sender, szAntwort);
             hEventRxCompl_MB.Set();
         } else if (w.bZusatz && postfach_.size() >= buch::kMaxPost) {
@@ -158,7 +158,7 @@ void TkeloCOM_thread::Ausfuehren(const buch::Wirkung& w, const char* szAntwort) 
     case buch::Wirkung::Postfach_leeren: Leeren(w.kanal, w.sender, w.bVerspaetet); break;
     case buch::Wirkung::Alles_leeren:
         Leeren(buch::kNormal, buch::kKeiner, true);
-        Leeren(buch::kAt, buch::kKeiner, true);
+        Leeren(buch::kMB, buch::kKeiner, true);
         break;
     default: break;
     }

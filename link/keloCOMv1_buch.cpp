@@ -174,7 +174,7 @@ W Ausruf(Buch& b, const Ereignis& e) {
 
 void Uhr(Buch& b, int64_t jetzt) {
     if (Verwaist(b.n.zustand) && b.n.frist != 0 && (jetzt >= b.n.frist || MUTANTE(12))) Freimachen(b.n);
-    for (AtPlatz& p : b.at)
+    for (MBPlatz& p : b.at)
         if (p.zustand == Z::Verwaist && jetzt >= p.frist) p = {};
 }
 
@@ -182,7 +182,7 @@ void Uhr(Buch& b, int64_t jetzt) {
 
 // The oldest place in state `z` whose request `antwort` can answer (any, with nullptr).
 int At_finden(const Buch& b, Z z, const Anfang* antwort) {
-    for (size_t i = 0; i < kAtPlaetze; ++i)
+    for (size_t i = 0; i < kMBPlaetze; ++i)
         if (b.at[i].zustand == z && (!antwort || Passt(*antwort, b.at[i].anfang))) return static_cast<int>(i);
     return -1;
 }
@@ -190,40 +190,40 @@ int At_finden(const Buch& b, Z z, const Anfang* antwort) {
 // Freed places close up, so that the oldest request comes first.
 void At_ordnen(Buch& b) {
     size_t j = 0;
-    for (size_t i = 0; i < kAtPlaetze; ++i) {
+    for (size_t i = 0; i < kMBPlaetze; ++i) {
         if (b.at[i].zustand == Z::Frei) continue;
-        AtPlatz p = b.at[i];
+        MBPlatz p = b.at[i];
         if (p.zustand == Z::Verwaist) p.sender = kKeiner;
         if (p.zustand != Z::Verwaist) p.frist = 0;
         b.at[j++] = p;
     }
-    for (; j < kAtPlaetze; ++j) b.at[j] = {};
+    for (; j < kMBPlaetze; ++j) b.at[j] = {};
 }
 
 W At_loslassen(Buch& b, Sender s, bool bStale, int64_t jetzt) {
-    const int i = b.AtEigener(s);
+    const int i = b.MB_Eigener(s);
     if (i < 0) return {};
-    AtPlatz& p = b.at[i];
+    MBPlatz& p = b.at[i];
     const Z vorher = p.zustand;
     p.zustand = bStale && vorher == Z::Gebucht && !MUTANTE(6) ? Z::Verwaist : Z::Frei;
     p.frist = jetzt + kNachfristMS;
-    return vorher == Z::Zugestellt ? Wirk(W::Postfach_leeren, kAt, bStale, s) : W {};
+    return vorher == Z::Zugestellt ? Wirk(W::Postfach_leeren, kMB, bStale, s) : W {};
 }
 
 W At_senden(Buch& b, const Ereignis& e) {
     // An earlier request of the same sender that it did not wait for is given up.
     W w = At_loslassen(b, e.sender, true, e.jetzt);
     At_ordnen(b);
-    if (b.at[kAtPlaetze - 1].zustand != Z::Frei) {
+    if (b.at[kMBPlaetze - 1].zustand != Z::Frei) {
         // No room: the oldest answer given up on is forgotten.
-        for (AtPlatz& p : b.at) {
+        for (MBPlatz& p : b.at) {
             if (p.zustand != Z::Verwaist) continue;
             p = {};
             break;
         }
         At_ordnen(b);
     }
-    for (AtPlatz& p : b.at) {
+    for (MBPlatz& p : b.at) {
         if (p.zustand != Z::Frei) continue;
         p = {Z::Gebucht, e.sender, e.anfang, b.n.nummer};
         break;
@@ -253,13 +253,13 @@ W At_Antwort(Buch& b, const Ereignis& e) {
     int i = live;
     if (live >= 0) {
         b.at[live].zustand = Z::Zugestellt;
-        w = Wirk(W::Zustellen, kAt, false, b.at[live].sender);
+        w = Wirk(W::Zustellen, kMB, false, b.at[live].sender);
     } else if (alt >= 0) {
         i = alt;
         b.at[alt].zustand = Z::Frei;
-        w = Wirk(W::Verwerfen, kAt, true);
+        w = Wirk(W::Verwerfen, kMB, true);
     } else {
-        w = Wirk(W::Verwerfen, kAt);
+        w = Wirk(W::Verwerfen, kMB);
         if (MUTANTE(10) && e.ack && e.anfang == Erwarteter_Anfang("@R\r")) Bestaetigt(b, w);
         return w;
     }
@@ -272,10 +272,10 @@ W At_Antwort(Buch& b, const Ereignis& e) {
 }
 
 W At_nehmen(Buch& b, Sender s) {
-    const int i = b.AtEigener(s);
+    const int i = b.MB_Eigener(s);
     if (i < 0 || b.at[i].zustand != Z::Zugestellt) return {};
     b.at[i].zustand = Z::Frei;
-    return Wirk(W::Uebergeben, kAt, false, s);
+    return Wirk(W::Uebergeben, kMB, false, s);
 }
 
 bool Normal_eigenes(const Normalbuch& n, const Ereignis& e) {
@@ -285,7 +285,7 @@ bool Normal_eigenes(const Normalbuch& n, const Ereignis& e) {
 W Loslassen(Buch& b, const Ereignis& e, bool bStale) {
     // The header's sender gave up or its routine is over: the header is too.
     if (bStale && e.sender == b.kopf) b.kopf = kKeiner;
-    if (e.kanal == kAt) return At_loslassen(b, e.sender, bStale, e.jetzt);
+    if (e.kanal == kMB) return At_loslassen(b, e.sender, bStale, e.jetzt);
     if (!Normal_eigenes(b.n, e)) return {};
     const W w = Normal_loslassen(b, bStale, e.jetzt);
     // A routine that is over never takes the answer it was owed.
@@ -307,8 +307,8 @@ W Senden(Buch& b, const Ereignis& e) {
         if (w.bZugelassen && !b.Weg()) b.kopf = e.sender;
         return w;
     }
-    if (!(e.kanal == kAt ? b.AtOffen(e.anfang, e.sender) : b.NormalOffen())) return w;  // the other one passed first
-    if (!b.Weg()) w = e.kanal == kAt ? At_senden(b, e) : Normal_senden(b, e);
+    if (!(e.kanal == kMB ? b.AtOffen(e.anfang, e.sender) : b.NormalOffen())) return w;  // the other one passed first
+    if (!b.Weg()) w = e.kanal == kMB ? At_senden(b, e) : Normal_senden(b, e);
     w.bZugelassen = true;
     return w;
 }
@@ -365,7 +365,7 @@ bool Buch::AtOffen(const Anfang& a, Sender s) const {
     if (kopf != kKeiner) return false;
     if (MUTANTE(14) && n.zustand == Z::Gebucht) return false;
     bool bPlatz = false;
-    for (const AtPlatz& p : at) {
+    for (const MBPlatz& p : at) {
         const bool bLebt = p.zustand == Z::Gebucht || p.zustand == Z::Zugestellt;
         if (bLebt && p.sender != s && p.anfang == a && !Steuerung(a)) return false;
         if (!bLebt || p.sender == s) bPlatz = true;
@@ -373,10 +373,10 @@ bool Buch::AtOffen(const Anfang& a, Sender s) const {
     return bPlatz;
 }
 
-bool Buch::AtTeilErwartet(const char* teil) const {
+bool Buch::MB_TeilErwartet(const char* teil) const {
     if (MUTANTE(16)) return false;
     const size_t len = strnlen(teil, 3);
-    for (const AtPlatz& p : at) {
+    for (const MBPlatz& p : at) {
         if (p.zustand != Z::Gebucht && p.zustand != Z::Verwaist) continue;
         const size_t m = std::strlen(p.anfang.c);
         if (std::strncmp(teil, p.anfang.c, len < m ? len : m) == 0) return true;
@@ -385,14 +385,14 @@ bool Buch::AtTeilErwartet(const char* teil) const {
 }
 
 bool Buch::AtBeginnt(bool bMitten) const {
-    if (AtTeilErwartet("")) return true;
+    if (MB_TeilErwartet("")) return true;
     const bool bLesen = n.lesen && (n.zustand == Z::Zugestellt || n.zustand == Z::Nachlauf);
     return !bMitten && !bLesen;
 }
 
-int Buch::AtEigener(Sender s) const {
+int Buch::MB_Eigener(Sender s) const {
     if (s == kKeiner) return -1;
-    for (size_t i = 0; i < kAtPlaetze; ++i)
+    for (size_t i = 0; i < kMBPlaetze; ++i)
         if (at[i].sender == s && (at[i].zustand == Z::Gebucht || at[i].zustand == Z::Zugestellt))
             return static_cast<int>(i);
     return -1;
@@ -401,8 +401,8 @@ int Buch::AtEigener(Sender s) const {
 bool Buch::Purge_erlaubt(Kanal kanal, Sender s) const {
     if (Weg()) return true;
     // A late "@" answer cut by a purge would leave its tail to the normal channel.
-    for (const AtPlatz& p : at)
-        if ((p.zustand == Z::Verwaist || (p.zustand == Z::Gebucht && !(kanal == kAt && p.sender == s))) && !MUTANTE(4))
+    for (const MBPlatz& p : at)
+        if ((p.zustand == Z::Verwaist || (p.zustand == Z::Gebucht && !(kanal == kMB && p.sender == s))) && !MUTANTE(4))
             return false;
     // A normal request's own channel owes nothing older; an "@" request
     // leaves whatever a normal one is still owed.
@@ -417,13 +417,13 @@ Schritt_t Schritt(const Buch& alt, const Ereignis& e) {
     switch (e.art) {
     case Ereignis::Gesendet:
     case Ereignis::GesendetOhneAntwort: s.wirkung = Senden(b, e); break;
-    case Ereignis::Antwort: s.wirkung = e.kanal == kAt ? At_Antwort(b, e) : Normale_Antwort(b, e); break;
+    case Ereignis::Antwort: s.wirkung = e.kanal == kMB ? At_Antwort(b, e) : Normale_Antwort(b, e); break;
     case Ereignis::Ausruf: s.wirkung = Ausruf(b, e); break;
     case Ereignis::WartenBeginnt:
         if (e.kanal == kNormal && Normal_eigenes(b.n, e)) Normal_warten(b.n);
         break;
     case Ereignis::Genommen:
-        if (e.kanal == kAt) {
+        if (e.kanal == kMB) {
             s.wirkung = At_nehmen(b, e.sender);
         } else if (Normal_eigenes(b.n, e)) {
             s.wirkung = Normal_nehmen(b.n, e.jetzt);

@@ -9,7 +9,7 @@
 // and takes the time only as a number in its events.
 namespace buch {
 
-enum Kanal : uint8_t { kNormal = 0, kAt = 1 };
+enum Kanal : uint8_t { kNormal = 0, kMB = 1 };
 
 // The states of the normal channel, and of each "@" place (Frei, Gebucht,
 // Zugestellt, Verwaist). Weg holds for the whole book.
@@ -89,21 +89,21 @@ struct Normalbuch {
 };
 
 // One "@" request owed its answer. Places are kept in the order sent.
-struct AtPlatz {
+struct MBPlatz {
     Zustand zustand = Zustand::Frei;  // Frei, Gebucht, Zugestellt or Verwaist
     Sender sender = 0;
     Anfang anfang {};
     uint8_t nummer = 0;  // the normal request last sent when this one went out
     int64_t frist = 0;   // Verwaist: forgotten from then
-    bool operator==(const AtPlatz&) const = default;
+    bool operator==(const MBPlatz&) const = default;
 };
 
 // Two senders with one live "@" request each, and answers given up on.
-constexpr size_t kAtPlaetze = 4;
+constexpr size_t kMBPlaetze = 4;
 
 struct Buch {
     Normalbuch n;
-    AtPlatz at[kAtPlaetze];
+    MBPlatz at[kMBPlaetze];
     Sender kopf = kKeiner;  // sends a program's header: "@" is text to the controller
     bool operator==(const Buch&) const = default;
 
@@ -111,13 +111,13 @@ struct Buch {
     bool NormalOffen() const;                       // the normal send gate
     bool AtOffen(const Anfang& a, Sender s) const;  // the "@" send gate for this request
     // An "@" reply begun like this can still be owed (live or given up on).
-    bool AtTeilErwartet(const char* teil) const;
+    bool MB_TeilErwartet(const char* teil) const;
     // An "@" on the line begins an "@" reply: one is owed, or the "@" is
     // neither amid a normal reply (`bMitten`) nor where further text of an
     // answered read (a program's lines) is due.
     bool AtBeginnt(bool bMitten) const;
     // The place of `s`'s live "@" request, or -1.
-    int AtEigener(Sender s) const;
+    int MB_Eigener(Sender s) const;
     // `s`'s request on `kanal`, passed and about to be written, may purge the
     // unread input: no other live request is owed any of it.
     bool Purge_erlaubt(Kanal kanal, Sender s) const;

@@ -80,9 +80,9 @@ void TEmpfang::Zeichen_MB_Verarbeiten(char c) {
     Uebergeben_Ausruf();
 }
 
-const char* TEmpfang::Teil_verwerfen(bool bAtErwartet) {
+const char* TEmpfang::Teil_verwerfen(bool bMBErwartet) {
     const char* teil = nullptr;
-    if (iRxState == RX_COLLECT_MB && !bAtErwartet) {
+    if (iRxState == RX_COLLECT_MB && !bMBErwartet) {
         teil = szRxBuffer_MB;
     } else if (iRxState == RX_COLLECT || (iRxState == RX_COLLECT_MB && iRxStateSaved == RX_COLLECT)) {
         teil = szRxBuffer;

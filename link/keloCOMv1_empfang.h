@@ -29,9 +29,9 @@ public:
     void ZeichenVerarbeiten(char c);
     // A normal request goes out: bytes without an end collected before it are
     // noise, and so is an "@" reply begun that nothing owed can begin like
-    // (`bAtErwartet` false). Drops them and returns what was dropped (nullptr:
+    // (`bMBErwartet` false). Drops them and returns what was dropped (nullptr:
     // nothing).
-    const char* Teil_verwerfen(bool bAtErwartet);
+    const char* Teil_verwerfen(bool bMBErwartet);
 
     // Both always hold a terminated text: one place is kept for the NUL.
     char szRxBuffer[kRxBufferSize] = {};

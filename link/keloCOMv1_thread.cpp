@@ -84,12 +84,12 @@ void TkeloCOM_thread::Leitung(bool bWeg) {
 }
 
 void TkeloCOM_thread::TeilVerwerfen() {
-    bool bAtErwartet = false;
+    bool bMBErwartet = false;
     {
         std::lock_guard lock(hBuch_);
-        bAtErwartet = buch_.AtTeilErwartet(szRxBuffer_MB);
+        bMBErwartet = buch_.MB_TeilErwartet(szRxBuffer_MB);
     }
-    if (const char* teil = Teil_verwerfen(bAtErwartet))
+    if (const char* teil = Teil_verwerfen(bMBErwartet))
         verwurf_.Schreiben("keloCOM_thread->Execute() :: unvollständige Antwort verworfen: " + std::string(teil));
 }
 

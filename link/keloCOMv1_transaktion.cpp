@@ -86,7 +86,7 @@ void TkeloCOM::Zulassen(TkeloCOM_thread& t, const char* szRequest, bool bOhneAnt
         if (r == platform::WaitResult::TimedOut && bFristZuerst) continue;
         if (r != platform::WaitResult::Signalled) WarteFehler("SendReq()", r);
         const auto art = bOhneAntwort ? buch::Ereignis::GesendetOhneAntwort : buch::Ereignis::Gesendet;
-        if (t.Melden(art, bMB ? buch::kAt : buch::kNormal, szRequest).bZugelassen) return;
+        if (t.Melden(art, bMB ? buch::kMB : buch::kNormal, szRequest).bZugelassen) return;
         if (bMB) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
@@ -98,7 +98,7 @@ void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool 
     const size_t len = szRequest ? std::strlen(szRequest) : 0;
     // Longer requests would overrun the transmit buffer of the controller.
     if (len == 0 || len > kMaxAnfrageLaenge) throw SEND_REQ_ERROR;
-    const buch::Kanal kanal = !bOhneAntwort && szRequest[0] == '@' ? buch::kAt : buch::kNormal;
+    const buch::Kanal kanal = !bOhneAntwort && szRequest[0] == '@' ? buch::kMB : buch::kNormal;
 
     std::unique_lock senden(hSenden_, std::defer_lock);
     for (;;) {
@@ -147,7 +147,7 @@ void TkeloCOM::SendReq_Kopfzeile(const char* szZeile, const uint32_t* piResetSta
 // that is gone ends the wait too.
 void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
     const char* wer = bMB ? "WaitResp_MB()" : "WaitResp()";
-    const buch::Kanal kanal = bMB ? buch::kAt : buch::kNormal;
+    const buch::Kanal kanal = bMB ? buch::kMB : buch::kNormal;
     t.Melden(buch::Ereignis::WartenBeginnt, kanal);
     // Nothing is owed to a sender that sent nothing: it only waits out its time.
     platform::Event keins{platform::Event::Mode::ManualReset};
@@ -181,7 +181,7 @@ void TkeloCOM::WaitResp(int32_t iZeitMS) {
     if (iZeitMS == kOhneAntwort) {
         // The request is owed no answer: the normal gate opens at once.
         thread->Melden(buch::Ereignis::Freigeben, buch::kNormal);
-        thread->Melden(buch::Ereignis::Freigeben, buch::kAt);
+        thread->Melden(buch::Ereignis::Freigeben, buch::kMB);
         return;
     }
     Warten(*thread, false, iZeitMS);
@@ -285,6 +285,6 @@ bool TkeloCOM::Verlaengern(TkeloCOM_thread& t, Clock::time_point t0, int64_t iBe
 void TkeloCOM::Abbrechen() {
     if (auto thread = Thread()) {
         thread->Melden(buch::Ereignis::Abgebrochen, buch::kNormal);
-        thread->Melden(buch::Ereignis::Abgebrochen, buch::kAt);
+        thread->Melden(buch::Ereignis::Abgebrochen, buch::kMB);
     }
 }

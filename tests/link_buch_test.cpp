@@ -130,7 +130,7 @@ std::string Welt::Schluessel() const {
     add(b.n.frist ? (b.n.frist - jetzt * kTickMS) / kTickMS : -99);
     add(ausruf == b.n.nummer);
     add(b.n.gestoppt);
-    for (const AtPlatz& p : b.at)
+    for (const MBPlatz& p : b.at)
         s += std::to_string(static_cast<int>(p.zustand)) + p.anfang.c + std::to_string(p.sender) +
              (p.nummer == b.n.nummer ? "=" : "<") + (p.frist ? std::to_string((p.frist - jetzt * kTickMS) / kTickMS) : "") + ";";
     add(b.kopf);
@@ -259,7 +259,7 @@ void Empfaenger::Uebergeben() {
 bool Empfaenger::Uebergeben_MB() {
     std::vector<int> tags = w->rxTagMB;
     tags.push_back(tag);
-    Ereignis e {Ereignis::Antwort, kAt};
+    Ereignis e {Ereignis::Antwort, kMB};
     e.anfang = Anfang_von(szRxBuffer_MB);
     e.ack = iRxCount_MB >= 4 && szRxBuffer_MB[3] == 0x06;
     e.jetzt = w->jetzt * kTickMS;
@@ -269,7 +269,7 @@ bool Empfaenger::Uebergeben_MB() {
     const bool bStopp = id > 0 && w->ganz && w->anfragen[id].antworten == std::vector<std::string> {"@RS\x06"};
     const Z vorher = w->b.n.zustand;
     // Only while a stop of ours is owed its answer can noise pass for it.
-    const bool bStoppOffen = std::any_of(std::begin(w->b.at), std::end(w->b.at), [](const AtPlatz& p) {
+    const bool bStoppOffen = std::any_of(std::begin(w->b.at), std::end(w->b.at), [](const MBPlatz& p) {
         return p.anfang == Erwarteter_Anfang("@S\r") && (p.zustand == Z::Gebucht || p.zustand == Z::Verwaist);
     });
     const Wirkung f = Ausfuehren(*w, e, id);
@@ -282,12 +282,12 @@ bool Empfaenger::Uebergeben_MB() {
     if (f.bAusruf) w->ausruf = f.nummer;
     // The stop's own answer, taken as its answer: every normal request sent
     // before it is over.
-    const bool bAngenommen = f.art == Wirkung::Zustellen && w->w[f.sender][kAt].id == id;
+    const bool bAngenommen = f.art == Wirkung::Zustellen && w->w[f.sender][kMB].id == id;
     for (int i = 1; bStopp && bAngenommen && i < id; ++i)
         if (w->anfragen[i].kanal == kNormal) w->anfragen[i].gestoppt = true;
     // Noise exactly like our stop's answer, or the late answer of an
     // earlier stop, confirms it as well as its own answer would.
-    w->ausrufRauschen = f.bAusruf && bGleich && (id == kRauschen || id != w->w[f.sender][kAt].id);
+    w->ausrufRauschen = f.bAusruf && bGleich && (id == kRauschen || id != w->w[f.sender][kMB].id);
     return f.bAusruf;
 }
 
@@ -360,10 +360,10 @@ Wirkung Ausfuehren(Welt& w, const Ereignis& e, int id, bool bAusruf) {
     w.b = s.buch;
     switch (f.art) {
     case Wirkung::Zustellen: {
-        const Sender fuer = f.kanal == kAt ? f.sender : w.b.n.sender;
+        const Sender fuer = f.kanal == kMB ? f.sender : w.b.n.sender;
         if (!bAusruf && id > 0) {
             const Anfrage& a = w.anfragen[id];
-            const bool ununterscheidbar = a.aufgegeben >= 0 && f.kanal == kAt;
+            const bool ununterscheidbar = a.aufgegeben >= 0 && f.kanal == kMB;
             Pruefen(a.sender == fuer || ununterscheidbar, "(a) a reply put into another sender's mailbox");
         }
         // Something else took the place of its receiver's answer.
@@ -385,15 +385,15 @@ Wirkung Ausfuehren(Welt& w, const Ereignis& e, int id, bool bAusruf) {
             for (size_t i = w.anfragen.size(); i-- > 1;) {
                 Anfrage& a = w.anfragen[i];
                 if (a.kanal != f.kanal || a.aufgegeben < 0 || a.getaeuscht) continue;
-                if (f.kanal == kAt && !Passt(e.anfang, a.anfang)) continue;
+                if (f.kanal == kMB && !Passt(e.anfang, a.anfang)) continue;
                 a.getaeuscht = true;
                 break;
             }
         break;
-    case Wirkung::Postfach_leeren: Post_verlieren(w, f.kanal, f.kanal == kAt ? f.sender : kKeiner, false); break;
+    case Wirkung::Postfach_leeren: Post_verlieren(w, f.kanal, f.kanal == kMB ? f.sender : kKeiner, false); break;
     case Wirkung::Alles_leeren:
         Post_verlieren(w, kNormal, kKeiner, true);
-        Post_verlieren(w, kAt, kKeiner, true);
+        Post_verlieren(w, kMB, kKeiner, true);
         break;
     default: break;
     }
@@ -452,7 +452,7 @@ void Controller(Welt& w, int id, const std::string& anfrage) {
 // A request passes its gate, is written (purging what the book allows) and
 // reaches the controller; its sender waits for the answer.
 void Senden(Welt& w, Sender s, const std::string& anfrage, bool bVerloren = false) {
-    const Kanal k = anfrage[0] == '@' ? kAt : kNormal;
+    const Kanal k = anfrage[0] == '@' ? kMB : kNormal;
     Ereignis e {Ereignis::Gesendet, k, s};
     e.anfang = Erwarteter_Anfang((anfrage + "\r").c_str());
     e.jetzt = w.jetzt * kTickMS;
@@ -467,7 +467,7 @@ void Senden(Welt& w, Sender s, const std::string& anfrage, bool bVerloren = fals
     gRx.w = &w;
     gRx.Laden(w);
     Ausfuehren(w, e, 0);
-    if (probe.wirkung.bTeilVerwerfen && gRx.Teil_verwerfen(w.b.AtTeilErwartet(gRx.szRxBuffer_MB))) {
+    if (probe.wirkung.bTeilVerwerfen && gRx.Teil_verwerfen(w.b.MB_TeilErwartet(gRx.szRxBuffer_MB))) {
         // What was dropped is spoilt if noise was in it or had taken its
         // answer's place: the bytes could not tell it from noise.
         for (const auto* tags : {&w.rxTag, &w.rxTagMB})
@@ -493,7 +493,7 @@ void Kopfzeile(Welt& w) {
 // The worker will not wait for what it is owed (the connection test, a
 // header line): owed to nobody.
 void Freigeben(Welt& w) {
-    for (Kanal k : {kNormal, kAt}) {
+    for (Kanal k : {kNormal, kMB}) {
         Wartend& x = w.w[kW][k];
         // Its answer is owed to nobody: the next request may take it as its own.
         if (x.id > 0) w.anfragen[x.id].getaeuscht = true;
@@ -507,7 +507,7 @@ void Freigeben(Welt& w) {
 // lets an aborted header end there for the controller too.)
 void Ende(Welt& w, Sender s) {
     if (s == kW) w.kopf = false;
-    for (Kanal k : {kNormal, kAt}) {
+    for (Kanal k : {kNormal, kMB}) {
         Wartend& x = w.w[s][k];
         if (x.id > 0 && w.anfragen[x.id].aufgegeben < 0) w.anfragen[x.id].aufgegeben = w.jetzt;
         x = {};
@@ -535,7 +535,7 @@ void Nehmen(Welt& w, Sender s, Kanal k) {
         // Indistinguishable: the late answer of a query that expected the
         // same beginning, or of a request whose answer noise took before.
         const Anfrage& von = w.anfragen[e.id];
-        const bool gleich_begonnen = k == kAt && von.aufgegeben >= 0 && von.anfang == a.anfang;
+        const bool gleich_begonnen = k == kMB && von.aufgegeben >= 0 && von.anfang == a.anfang;
         // A move's final answer after its NAK came is known to follow.
         const bool bEnde = von.antworten.size() == 2 && !e.nak;
         const bool getaeuscht = von.getaeuscht && !(bEnde && von.nakGesehen);
@@ -556,7 +556,7 @@ void Tick(Welt& w) {
     if (!w.leitung.empty()) return;  // the receive thread reads at once
     ++w.jetzt;
     for (Sender s : {kW, kF})
-        for (Kanal k : {kNormal, kAt}) {
+        for (Kanal k : {kNormal, kMB}) {
             Wartend& x = w.w[s][k];
             if (!x.wartet || x.frist > w.jetzt) continue;
             // What lies in its mailbox it takes before its limit.
@@ -640,8 +640,8 @@ std::vector<Schritt_def> Alphabet() {
     a.push_back({"F sends @S, lost on the line", [](Welt& w) { Senden(w, kF, "@S", true); }});
     a.push_back({"W header line", Kopfzeile});
     a.push_back({"W takes N", [](Welt& w) { Nehmen(w, kW, kNormal); }});
-    a.push_back({"W takes @", [](Welt& w) { Nehmen(w, kW, kAt); }});
-    a.push_back({"F takes @", [](Welt& w) { Nehmen(w, kF, kAt); }});
+    a.push_back({"W takes @", [](Welt& w) { Nehmen(w, kW, kMB); }});
+    a.push_back({"F takes @", [](Welt& w) { Nehmen(w, kF, kMB); }});
     a.push_back({"W routine over", [](Welt& w) { Ende(w, kW); }});
     a.push_back({"W releases (no wait)", Freigeben});
     a.push_back({"tick", Tick});
@@ -667,7 +667,7 @@ std::vector<Schritt_def> Alphabet() {
 // (c) Stop passes its gate at once, but while a program's header goes out.
 void Stopp_pruefen(const Welt& w) {
     if (w.b.kopf != kKeiner) return;
-    Ereignis e {Ereignis::Gesendet, kAt, kF};
+    Ereignis e {Ereignis::Gesendet, kMB, kF};
     e.anfang = Erwarteter_Anfang("@S\r");
     Pruefen(Schritt(w.b, e).wirkung.bZugelassen, "(c) Stop held at its gate");
 }
@@ -683,7 +683,7 @@ void Beruhigen(Welt& w) {
         if (w.rx == RX_COLLECT_MB) Feed(w, "\x07", kRauschen);
         if (w.rx == RX_COLLECT && !w.rxText.empty()) Feed(w, "\r", kRauschen);
         for (Sender s : {kW, kF})
-            for (Kanal k : {kNormal, kAt})
+            for (Kanal k : {kNormal, kMB})
                 for (int i = 0; i < 3; ++i) Nehmen(w, s, k);
         Tick(w);
     }
@@ -693,7 +693,7 @@ void Beruhigen(Welt& w) {
         Senden(w, kF, "@S");
         while (!w.schuld.empty()) Schicken(w, 0);
         Lesen(w);
-        Nehmen(w, kF, kAt);
+        Nehmen(w, kF, kMB);
         Ende(w, kF);
     }
 }
