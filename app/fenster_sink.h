@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "routinen/transfer_sink.h"
 
 class TMainForm;
@@ -19,3 +21,7 @@ public:
 private:
     TMainForm& f_;
 };
+
+// One routine of the window through the console's routine frame: a raised
+// error code ends it with the window's report.
+void Fensterroutine(TMainForm& f, const std::function<void(TransferSink&)>& routine);

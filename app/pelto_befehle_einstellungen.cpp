@@ -10,10 +10,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/fenster_sink.h"
 #include "app/pelto_befehle_main.h"
 #include "app/radio_group.h"
 #include "common/dialog.h"
 #include "common/pane_flags.h"
+#include "routinen/einstellungen.h"
 #include "routinen/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
 
@@ -57,8 +59,8 @@ bool IOTest_warten(TMainForm& f) {
 void IOTest_Schleife(TMainForm& f) {
     do {
         if (!IOTest_warten(f)) return;
-        keloCOM->Eingang_abfragen('G');
-        f.Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
+        FensterSink s(f);
+        Eingang_abfragen(s, 'G');
         QApplication::processEvents();
     } while (f.IO_SpeedButton->isChecked() && f.isVisible());
 }
@@ -130,78 +132,47 @@ void TMainForm::IO_SpeedButtonClick() {
 }
 
 void TMainForm::Kovra_Befehl(bool bLoeschen) {
-    try {
+    Fensterroutine(*this, [&](TransferSink& s) {
         i8Ansteuersignal = static_cast<int8_t>(Index(Ansteuersignal_RadioGroup));
-        keloCOM->Ansteuersignale_einstellen(i8Ansteuersignal);
-        Protokoll_schreiben(bLoeschen, pane::kAnfrage, pane::kAntwort);
-        if (i8Ansteuersignal != 0) return;
-        i8Schrittbetrieb = static_cast<int8_t>(Index(Schrittbetrieb_RadioGroup));
-        i8Ruhestrom = static_cast<int8_t>(Index(Ruhestrom_RadioGroup));
-        keloCOM->Halb_Vollschrittbetrieb_einstellen(i8Schrittbetrieb, i8Ruhestrom);
-        Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+        if (i8Ansteuersignal == 0) {
+            i8Schrittbetrieb = static_cast<int8_t>(Index(Schrittbetrieb_RadioGroup));
+            i8Ruhestrom = static_cast<int8_t>(Index(Ruhestrom_RadioGroup));
+        }
+        Ansteuerung_senden(s, i8Ansteuersignal, i8Schrittbetrieb, i8Ruhestrom, bLoeschen);
+    });
 }
 
 void TMainForm::Startgeschw_Befehl() {
-    try {
+    Fensterroutine(*this, [&](TransferSink& s) {
         iStartgeschw = Zahl_einlesen(Text(Startgeschw_Edit));
-        // A negative entry becomes a huge unsigned value, which the command refuses.
-        keloCOM->Startgeschwindigkeit_einstellen(static_cast<uint32_t>(iStartgeschw));
-        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+        Startgeschwindigkeit_senden(s, iStartgeschw);
+    });
 }
 
 void TMainForm::Rampenlaenge_Befehl() {
-    try {
+    Fensterroutine(*this, [&](TransferSink& s) {
         ui16Rampenlaenge = static_cast<uint16_t>(Zahl_einlesen(Text(Rampenlaenge_Edit)));
-        keloCOM->Rampenlaenge_einstellen(ui16Rampenlaenge);
-        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+        Rampenlaenge_senden(s, ui16Rampenlaenge);
+    });
 }
 
 void TMainForm::Endgeschw_Befehl() {
-    try {
+    Fensterroutine(*this, [&](TransferSink& s) {
         iEndgeschw = static_cast<uint16_t>(Zahl_einlesen(Text(Endgeschw_Edit)));
         const bool bVektor = Checked(Vektorfahrt_CheckBox);
-        if (bVektor) {
-            keloCOM->Endgeschwindigkeit_einstellen(1, iEndgeschw);
-            Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
-        }
-        if (Checked(Referenzfahrt_CheckBox)) {
-            keloCOM->Endgeschwindigkeit_einstellen(9, iEndgeschw);
-            Protokoll_schreiben(!bVektor, pane::kAnfrage, pane::kAntwort);
-        }
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+        Endgeschwindigkeit_senden(s, iEndgeschw, bVektor, Checked(Referenzfahrt_CheckBox));
+    });
 }
 
 void TMainForm::Wartezeit_Befehl() {
-    try {
+    Fensterroutine(*this, [&](TransferSink& s) {
         iWartezeitMS = Zahl_einlesen(Text(Wartezeit_Edit));
-        keloCOM->Wartezeit_einfuegen(static_cast<uint32_t>(iWartezeitMS));
-        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
-        // The command limits the wait to one hour, so twice that still fits.
-        keloCOM->WaitResp(2 * iWartezeitMS);
-        Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+        Wartezeit_senden(s, iWartezeitMS);
+    });
 }
 
 void TMainForm::E1Verknuepfung_Befehl() {
-    try {
-        keloCOM->E1Verknuepfung(Checked(E1Verknuepfung_CheckBox) ? 1 : 0);
-        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+    Fensterroutine(*this, [&](TransferSink& s) { E1Verknuepfung_senden(s, Checked(E1Verknuepfung_CheckBox)); });
 }
 
 void TMainForm::A1_OFF_Befehl() { Ausgang_Befehl(1, 0); }
@@ -213,23 +184,11 @@ void TMainForm::A3_ON_Befehl() { Ausgang_Befehl(3, 1); }
 void TMainForm::A4_ON_Befehl() { Ausgang_Befehl(4, 1); }
 void TMainForm::A4_OFF_Befehl() { Ausgang_Befehl(4, 0); }
 
-// Output n (1 to 4) off (m = 0) or on (m = 1). The I2C bus takes precedence;
-// only A1 doubles as the watchdog.
 void TMainForm::Ausgang_Befehl(int n, int m) {
-    try {
-        const auto iNr = static_cast<int8_t>(n);
-        const auto iModus = static_cast<int8_t>(m);
-        if (Checked(I2C_CheckBox)) {
-            keloCOM->I2C_Ausgangssignal_setzen(iNr, iModus);
-        } else if (n == 1 && Checked(Watchdog_CheckBox)) {
-            keloCOM->WatchDog_setzen(iModus);
-        } else {
-            keloCOM->Ausgangssignal_setzen(iNr, iModus);
-        }
-        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+    Fensterroutine(*this, [&](TransferSink& s) {
+        const bool bI2C = Checked(I2C_CheckBox);
+        Ausgang_setzen(s, n, m, bI2C, !bI2C && n == 1 && Checked(Watchdog_CheckBox));
+    });
 }
 
 void TMainForm::EingangAbfragen_Befehl() {
@@ -239,10 +198,5 @@ void TMainForm::EingangAbfragen_Befehl() {
         ShowMessage("Kein Eingang ausgewählt!", "Pelto-Befehle", MessageIcon::Warning);
         return;
     }
-    try {
-        keloCOM->Eingang_abfragen("0123456789ABCDEF"[iIndex]);
-        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+    Fensterroutine(*this, [&](TransferSink& s) { Eingang_abfragen(s, "0123456789ABCDEF"[iIndex]); });
 }

@@ -105,3 +105,13 @@ std::vector<std::string> Konsole::Boxen() const {
     for (const auto& b : dialoge_->Boxes()) texte.push_back(b.caption + ": " + b.text);
     return texte;
 }
+
+std::vector<std::string> OhneSofortzeilen(std::vector<std::string> zeilen, const std::string& anfrage) {
+    for (auto it = zeilen.begin(); it != zeilen.end() && it + 1 != zeilen.end(); ++it) {
+        if (*it == anfrage && *(it + 1) == "@RS<ACK>") {
+            zeilen.erase(it, it + 2);
+            break;
+        }
+    }
+    return zeilen;
+}

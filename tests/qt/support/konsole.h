@@ -25,6 +25,12 @@ inline char* QTest::toString(const std::vector<std::string>& lines) {
     return qstrdup((all + "}").c_str());
 }
 
+// The pane's lines without the window's immediate request and its "@RS"
+// reply next to it: the worker's "!" follows 10 ms after the window took
+// "@RS", so on a busy machine the window may write them after it. Lines
+// without that pair come back as they are.
+std::vector<std::string> OhneSofortzeilen(std::vector<std::string> zeilen, const std::string& anfrage);
+
 // Message boxes recorded on the window's thread, as the real ones are shown
 // there: a worker asking for one waits for the window.
 class FensterRecorder : public DialogRecorder {
