@@ -12,50 +12,22 @@
 #include "app/log_pane.h"
 #include "app/pelto_befehle_main.h"
 #include "common/pane_flags.h"
+#include "routinen/abfragen.h"
+#include "routinen/achsen.h"
 #include "routinen/sofortbefehl.h"
 #include "routinen/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
 
 namespace {
 
-// A move or reference run may take minutes before its final answer.
-constexpr int32_t kFahrtMS = 300000;
-constexpr int32_t kAnforderungMS = 3000;
-constexpr int32_t kAnnahmeMS = 64;  // until the controller accepts a run with NAK
-constexpr const char* kKeineAuswahl = "keine Auswahl getroffen!";
-
-// Shows the accepted request, waits for the final answer and adds it below.
-void Endantwort_abwarten(TMainForm& f) {
-    f.Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
-    keloCOM->WaitResp(kFahrtMS);
-    f.Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
-}
-
-// Sends the request composed in szBefehl as a two-stage reference run.
-void Referenzfahrt_senden(TMainForm& f) {
-    keloCOM->SendReqWaitResp(f.szBefehl, kAnnahmeMS);
-    Endantwort_abwarten(f);
-}
-
-// The letters of the checked axis boxes, in the controller's order z, x, y, u.
-std::string Achsen_gewaehlt(TMainForm& f, bool bMitU) {
-    std::string achsen;
-    if (f.Checked(f.RefZ_CheckBox)) achsen += 'z';
-    if (f.Checked(f.RefX_CheckBox)) achsen += 'x';
-    if (f.Checked(f.RefY_CheckBox)) achsen += 'y';
-    if (bMitU && f.Checked(f.RefU_CheckBox)) achsen += 'u';
-    return achsen;
-}
-
-void Keine_Auswahl(TMainForm& f) {
-    f.LogLeeren();
-    f.LogZeile(kKeineAuswahl, kRot);
-}
-
-// Puts prefix, axis letters and CR into szBefehl.
-void Befehl_setzen(TMainForm& f, const char* szPrefix, const std::string& achsen) {
-    std::memset(f.szBefehl, 0, sizeof f.szBefehl);
-    std::snprintf(f.szBefehl, sizeof f.szBefehl, "%s%s\r", szPrefix, achsen.c_str());
+// The axis boxes as they stand now (they may have changed since the click).
+Achsenwahl Achsen_gewaehlt(TMainForm& f, bool bMitU) {
+    Achsenwahl w;
+    w.x = f.Checked(f.RefX_CheckBox);
+    w.y = f.Checked(f.RefY_CheckBox);
+    w.z = f.Checked(f.RefZ_CheckBox);
+    w.u = bMitU && f.Checked(f.RefU_CheckBox);
+    return w;
 }
 
 // One of the immediate buttons, on the window's thread.
@@ -76,15 +48,16 @@ void TMainForm::xyzReferenzfahrt_ButtonClick() {
 void TMainForm::uReferenzfahrt_ButtonClick() { Befehl_starten(57); }
 
 void TMainForm::Positionsabfrage_ButtonClick() {
-    try {
-        char szPosition[32] = {};
+    Fensterroutine(*this, [&](TransferSink& s) {
         const int iAchse = Index(Positionsabfrage_RadioGroup);
-        if (iAchse >= 0 && iAchse <= 2) keloCOM->Position_abfragen("xyz"[iAchse], szPosition, sizeof szPosition);
-        Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
-        SetzeText(Positionsabfrage_Panel, szPosition);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+        std::string position;
+        if (iAchse >= 0 && iAchse <= 2) {
+            position = Position_abfragen(s, "xyz"[iAchse]);
+        } else {
+            Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
+        }
+        SetzeText(Positionsabfrage_Panel, position);
+    });
 }
 
 // The encoder controls are disabled for good; nothing is sent.
@@ -96,72 +69,41 @@ void TMainForm::Unterbrechen_ButtonClick() { Sofort(*this, &TkeloCOM::Fahrt_unte
 void TMainForm::Weiterfahrt_ButtonClick() { Sofort(*this, &TkeloCOM::Pause_beenden); }
 
 void TMainForm::xyzVektorFahren_Befehl() {
-    try {
+    Fensterroutine(*this, [&](TransferSink& s) {
         QLineEdit* felder[3] = {VektorX_Edit, VektorY_Edit, VektorZ_Edit};
         for (int i = 0; i < 3; ++i) iVektor[i] = Zahl_einlesen(Text(felder[i]));
         i8VektorModus = static_cast<int8_t>(Index(Vektor_RadioGroup));
-        keloCOM->xyzVektor_fahren(i8VektorModus == 0, 1, iVektor[0], iVektor[1], iVektor[2]);
-        Endantwort_abwarten(*this);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+        xyzVektor_fahren(s, i8VektorModus == 0, iVektor[0], iVektor[1], iVektor[2]);
+    });
 }
 
 void TMainForm::uVektorFahren_Befehl() {
-    try {
+    Fensterroutine(*this, [&](TransferSink& s) {
         i8VektorModus = static_cast<int8_t>(Index(Vektor_RadioGroup));
         iVektor[3] = Zahl_einlesen(Text(VektorU_Edit));
-        keloCOM->uVektor_fahren(i8VektorModus == 0, 1, iVektor[3]);
-        Endantwort_abwarten(*this);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+        uVektor_fahren(s, i8VektorModus == 0, iVektor[3]);
+    });
 }
 
 void TMainForm::RefOffset_Befehl() {
-    try {
+    Fensterroutine(*this, [&](TransferSink& s) {
         iRefOffset = Zahl_einlesen(Text(RefOffset_Edit));
-        // With the u axis present its offset goes out a second time.
-        const std::string achsen = bUAchse ? "xyzuu" : "xyzu";
-        for (size_t i = 0; i < achsen.size(); ++i) {
-            keloCOM->Referenzoffset_einstellen(achsen[i], iRefOffset);
-            Protokoll_schreiben(i == 0, pane::kAnfrage, pane::kAntwort);
-        }
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+        Referenzoffset_senden(s, iRefOffset, bUAchse);
+    });
 }
 
 void TMainForm::RefAnforderung_Befehl() {
-    try {
-        const std::string achsen = Achsen_gewaehlt(*this, true);
-        if (achsen.empty()) return Keine_Auswahl(*this);
-        LogLeeren();
-        Befehl_setzen(*this, "#H", achsen);
-        keloCOM->SendReqWaitResp(szBefehl, kAnforderungMS);
-        Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+    Fensterroutine(*this, [&](TransferSink& s) { Referenz_anfordern(s, Achsen_gewaehlt(*this, true)); });
 }
 
 void TMainForm::xyzReferenzfahrt_Befehl() {
-    try {
-        // The boxes may have changed since the click.
-        const std::string achsen = Achsen_gewaehlt(*this, false);
-        if (achsen.empty()) return Keine_Auswahl(*this);
-        Befehl_setzen(*this, "$H", achsen);
-        Referenzfahrt_senden(*this);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+    Fensterroutine(*this, [&](TransferSink& s) { Referenzfahrt(s, Achsen_gewaehlt(*this, false)); });
 }
 
 void TMainForm::uReferenzfahrt_Befehl() {
-    try {
-        Befehl_setzen(*this, "$H", "u");
-        Referenzfahrt_senden(*this);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+    Fensterroutine(*this, [&](TransferSink& s) {
+        Achsenwahl u;
+        u.u = true;
+        Referenzfahrt(s, u);
+    });
 }

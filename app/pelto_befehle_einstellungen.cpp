@@ -15,6 +15,7 @@
 #include "app/radio_group.h"
 #include "common/dialog.h"
 #include "common/pane_flags.h"
+#include "routinen/abfragen.h"
 #include "routinen/einstellungen.h"
 #include "routinen/zahl_einlesen.h"
 #include "link/keloCOMv1.h"
@@ -68,31 +69,20 @@ void IOTest_Schleife(TMainForm& f) {
 }  // namespace
 
 void TMainForm::Versionsabfrage_ButtonClick() {
-    try {
-        char szVersion[32] = {};
-        keloCOM->Version_abfragen(szVersion, sizeof szVersion);
-        Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
-        SetzeText(Versionsabfrage_Panel, szVersion);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+    Fensterroutine(*this, [&](TransferSink& s) {
+        SetzeText(Versionsabfrage_Panel, Abfrage_ausfuehren(s, &TkeloCOM::Version_abfragen));
+    });
 }
 
 void TMainForm::Statusabfrage_ButtonClick() {
-    try {
-        // Room for any "@" reply, so that a longer status is seen as wrong
-        // instead of being cut down to six characters.
-        char szStatus[32] = {};
-        keloCOM->Status_abfragen(szStatus, sizeof szStatus);
-        Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
+    Fensterroutine(*this, [&](TransferSink& s) {
+        const std::string status = Abfrage_ausfuehren(s, &TkeloCOM::Status_abfragen);
         char szAnzeige[32] = {};
-        if (std::strlen(szStatus) == 6)
-            std::snprintf(szAnzeige, sizeof szAnzeige, "%c - %c - %c - %c - %c - %c", szStatus[0], szStatus[1],
-                          szStatus[2], szStatus[3], szStatus[4], szStatus[5]);
+        if (status.size() == 6)
+            std::snprintf(szAnzeige, sizeof szAnzeige, "%c - %c - %c - %c - %c - %c", status[0], status[1],
+                          status[2], status[3], status[4], status[5]);
         SetzeText(Statusabfrage_Panel, szAnzeige);
-    } catch (int& e) {
-        Befehl_beenden(e);
-    }
+    });
 }
 
 void TMainForm::Ansteuersignal_RadioGroupClick() {

@@ -11,6 +11,7 @@
 #include "common/steuerzeichen.h"
 #include "routinen/modultest_ablauf.h"
 #include "routinen/programm_transfer.h"
+#include "routinen/abfragen.h"
 #include "routinen/sofortbefehl.h"
 #include "routinen/transfer_ablauf.h"
 #include "cli/exitstatus.h"
@@ -21,19 +22,11 @@
 
 namespace {
 
-// A device path is reached through the highest console name.
-constexpr std::size_t kAbfrage = 32;
-
 Programmpaar Paar(const Aufruf& a, std::size_t ab) { return {a.argumente[ab + 1], a.argumente[ab]}; }
 
 // A query whose text is the result.
 int32_t Abfrage(CliSink& s, void (TkeloCOM::*abfrage)(char*, size_t)) {
-    return Routine_ausfuehren(s, [&] {
-        char text[kAbfrage] = {};
-        (s.Link().*abfrage)(text, sizeof text);
-        s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
-        s.Ergebnis({text});
-    });
+    return Routine_ausfuehren(s, [&] { s.Ergebnis({Abfrage_ausfuehren(s, abfrage)}); });
 }
 
 // The replies from `ab` on without their end characters; empty ones left out.
@@ -103,12 +96,7 @@ const std::map<std::string, Ausfuehrung>& Befehle() {
         {"status", [](const Aufruf&, CliSink& s) { return Abfrage(s, &TkeloCOM::Status_abfragen); }},
         {"position",
          [](const Aufruf& a, CliSink& s) {
-             return Routine_ausfuehren(s, [&] {
-                 char text[kAbfrage] = {};
-                 s.Link().Position_abfragen(a.argumente[0][0], text, sizeof text);
-                 s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
-                 s.Ergebnis({text});
-             });
+             return Routine_ausfuehren(s, [&] { s.Ergebnis({Position_abfragen(s, a.argumente[0][0])}); });
          }},
         {"send", Senden},
         {"run", [](const Aufruf& a, CliSink& s) { return Befehlsdatei_Ablauf(s, a.argumente[0]); }},

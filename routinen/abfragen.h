@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "routinen/transfer_sink.h"
+
+class TkeloCOM;
+
+// A query of the controller (version, status), logged; its text. A raised
+// error code passes to the caller's routine frame.
+std::string Abfrage_ausfuehren(TransferSink& s, void (TkeloCOM::*abfrage)(char*, std::size_t));
+// The position of axis "x", "y" or "z", logged; its text.
+std::string Position_abfragen(TransferSink& s, char cAchse);
