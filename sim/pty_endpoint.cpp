@@ -27,7 +27,7 @@ PtyEndpoint::PtyEndpoint(std::string linkPath, bool raw) : linkPath_(std::move(l
         Open();
         // Raw 8N1, 9600 baud until the console says otherwise.
         if (raw && !platform::SetRaw(slave_, {.serialLine = true, .baud = 9600})) {
-            Fail("tcsetattr");
+            Fail("set " + devicePath_ + " raw");
         }
         PlaceLink();
     } catch (...) {
