@@ -3,20 +3,18 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <stdexcept>
+
+#include "platform/raw_terminal.h"
 
 AckPeer::AckPeer() {
     char name[128] = {};
     if (::openpty(&master_, &slaveKeep_, name, nullptr, nullptr) != 0 || ::pipe(stop_) != 0)
         throw std::runtime_error("openpty failed");
     slavePath_ = name;
-    termios tio {};
-    ::tcgetattr(slaveKeep_, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(slaveKeep_, TCSANOW, &tio);
+    platform::SetRaw(slaveKeep_);
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -42,9 +40,6 @@ void AckPeer::Run() {
 
 int OpenRaw(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
-    termios tio {};
-    ::tcgetattr(fd, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(fd, TCSANOW, &tio);
+    platform::SetRaw(fd);
     return fd;
 }

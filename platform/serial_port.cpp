@@ -14,6 +14,7 @@
 #include "platform/baud_rate.h"
 #include "platform/event.h"
 #include "platform/last_error.h"
+#include "platform/raw_terminal.h"
 
 namespace platform {
 
@@ -66,15 +67,7 @@ std::shared_ptr<SerialPort> SerialPort::Open(const std::string& devicePath, uint
 }
 
 bool SerialPort::Configure(int fd, uint32_t baud) {
-    termios tio {};
-    if (::tcgetattr(fd, &tio) != 0) return false;
-    ::cfmakeraw(&tio);
-    tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
-    tio.c_cflag |= CS8 | CLOCAL | CREAD;
-    tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | ISTRIP | IGNBRK | BRKINT | PARMRK);
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+    if (!SetRaw(fd, {.serialLine = true, .noHandshake = true})) return false;
     if (!SetBaudRate(fd, baud)) return false;
     // Modem lines: a pseudo-terminal has none, so a refusal is not fatal.
     int dtr = TIOCM_DTR, rts = TIOCM_RTS;

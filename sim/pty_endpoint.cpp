@@ -7,10 +7,10 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include "platform/baud_rate.h"
+#include "platform/raw_terminal.h"
 
 namespace sim {
 
@@ -20,32 +20,15 @@ namespace {
     throw std::runtime_error("pelto-sim: " + what + ": " + std::strerror(errno));
 }
 
-// Raw 8N1 without echo or line editing, 9600 baud until the console says otherwise.
-void MakeRaw(int fd) {
-    termios t{};
-    if (tcgetattr(fd, &t) != 0) {
-        Fail("tcgetattr");
-    }
-    t.c_iflag &= ~tcflag_t(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
-    t.c_oflag &= ~tcflag_t(OPOST);
-    t.c_lflag &= ~tcflag_t(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    t.c_cflag &= ~tcflag_t(CSIZE | PARENB | CSTOPB);
-    t.c_cflag |= CS8 | CREAD | CLOCAL;
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-    cfsetispeed(&t, B9600);
-    cfsetospeed(&t, B9600);
-    if (tcsetattr(fd, TCSANOW, &t) != 0) {
-        Fail("tcsetattr");
-    }
-}
-
 }  // namespace
 
 PtyEndpoint::PtyEndpoint(std::string linkPath, bool raw) : linkPath_(std::move(linkPath)) {
     try {
         Open();
-        if (raw) MakeRaw(slave_);
+        // Raw 8N1, 9600 baud until the console says otherwise.
+        if (raw && !platform::SetRaw(slave_, {.serialLine = true, .baud = 9600})) {
+            Fail("set " + devicePath_ + " raw");
+        }
         PlaceLink();
     } catch (...) {
         CloseAll();

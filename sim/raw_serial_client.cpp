@@ -9,53 +9,20 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/raw_terminal.h"
+
 namespace sim {
-
-namespace {
-
-speed_t SpeedCode(unsigned baud) {
-    switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: throw std::invalid_argument("unsupported baud rate " + std::to_string(baud));
-    }
-}
-
-void Configure(int fd, unsigned baud) {
-    termios t{};
-    if (tcgetattr(fd, &t) != 0) {
-        throw std::runtime_error(std::string("tcgetattr: ") + std::strerror(errno));
-    }
-    t.c_iflag &= ~tcflag_t(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
-    t.c_oflag &= ~tcflag_t(OPOST);
-    t.c_lflag &= ~tcflag_t(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    t.c_cflag &= ~tcflag_t(CSIZE | PARENB | CSTOPB);
-    t.c_cflag |= CS8 | CREAD | CLOCAL;
-    cfsetispeed(&t, SpeedCode(baud));
-    cfsetospeed(&t, SpeedCode(baud));
-    if (tcsetattr(fd, TCSANOW, &t) != 0) {
-        throw std::runtime_error(std::string("tcsetattr: ") + std::strerror(errno));
-    }
-}
-
-}  // namespace
 
 RawSerialClient::RawSerialClient(const std::string& path, unsigned baud) {
     fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
     }
-    try {
-        Configure(fd_, baud);
-    } catch (...) {
+    // Opened without blocking: VMIN and VTIME stay as they are.
+    if (!platform::SetRaw(fd_, {.serialLine = true, .baud = baud, .readsWaitForOneByte = false})) {
+        const std::string reason = std::strerror(errno);
         close(fd_);
-        throw;
+        throw std::runtime_error("cannot set " + path + " raw at " + std::to_string(baud) + " baud: " + reason);
     }
     tcflush(fd_, TCIOFLUSH);
 }

@@ -106,6 +106,12 @@ bool Ini(Konsole& k) {
     return !z.empty() && z.front() == "COM1 115200 ist initialisiert!";
 }
 
+// The version query on the "@" channel, as its panel shows the answer.
+QString Version(Konsole& k) {
+    k.Form().Versionsabfrage_ButtonClick();
+    return k.Form().Versionsabfrage_Panel->text();
+}
+
 // A normal exchange that must work: output A1 on.
 bool A1An(Konsole& k) {
     const size_t vorher = k.Sim().Requests().size();
@@ -133,6 +139,58 @@ void GrossesProgrammInSlot3(Konsole& k) {
 // The write has got this far into the body.
 bool ImKoerper(Konsole& k, size_t zeilen) {
     return QTest::qWaitFor([&] { return k.Sim().Requests().size() > zeilen; }, 10000);
+}
+
+// The write has ended well and slot 3 holds every body line.
+void ProgrammGanz(Konsole& k) {
+    QCOMPARE(k.Zeilen().back(), std::string("### Programm 3 schreiben - Ende ###"));
+    const auto body = k.Sim().Slot(3).body;
+    QCOMPARE(body.size(), kKoerper + 1);
+    QCOMPARE(body.at(1), std::string("L1,X00000"));
+    QCOMPARE(body.back(), kLetzteZeile);
+}
+
+// How a scenario brings the console back once its fault is over, and what
+// must hold then. The controller's faults are lifted first; the steps run
+// in this order, those left unset are skipped.
+struct Rueckweg {
+    enum class Knopf { Keiner, Reset, Stopp };
+    Knopf knopf = Knopf::Keiner;  // pressed first; the worker is idle after it
+    std::string quittung {};      // the pane's last line then; empty: not looked at
+    bool ini = false;             // "Ini" sets the link up
+    bool a1 = true;               // output A1 on works...
+    int a1BinnenMs = 0;           // ...within this time, when set
+    bool programm = false;        // slot 3 is written in full
+    bool version = false;         // the "@" channel answers
+    std::string nieImProtokoll {};  // a line the log must not have
+    size_t boxen = 0;             // boxes in all, the fault's own included
+};
+
+void Zurueckholen(Konsole& k, const Rueckweg& w) {
+    k.Sim().SetSilent(false);
+    k.Sim().SetLate(0ms);
+    k.Sim().SetLatency(0ms);
+    if (w.knopf != Rueckweg::Knopf::Keiner) {
+        w.knopf == Rueckweg::Knopf::Reset ? k.Form().Reset_ButtonClick() : k.Form().Stoppen_ButtonClick();
+        QVERIFY(k.Leerlauf(3000));
+        // A "!" is the worker's; the window's own two lines may come after it.
+        const std::string anfrage = w.knopf == Rueckweg::Knopf::Reset ? "@R<CR>" : "@S<CR>";
+        const auto zeilen = w.quittung == "!" ? OhneSofortzeilen(k.Zeilen(), anfrage) : k.Zeilen();
+        if (!w.quittung.empty()) QCOMPARE(zeilen.back(), w.quittung);
+    }
+    if (w.ini) QVERIFY(Ini(k));
+    QElapsedTimer t;
+    t.start();
+    if (w.a1) QVERIFY(A1An(k));
+    if (w.a1BinnenMs > 0) QVERIFY2(t.elapsed() < w.a1BinnenMs, qPrintable(QString::number(t.elapsed())));
+    if (w.programm) {
+        QVERIFY(Fertig(k, k.Form().ProgrammSchreiben_Button, 60000));
+        ProgrammGanz(k);
+        if (QTest::currentTestFailed()) return;
+    }
+    if (w.version) QCOMPARE(Version(k), QString("Pelto-Sim 1.0"));
+    if (!w.nieImProtokoll.empty()) QVERIFY(!Enthaelt(k.Protokoll(), w.nieImProtokoll));
+    QCOMPARE(k.Boxen().size(), w.boxen);
 }
 
 }  // namespace
@@ -166,9 +224,8 @@ private slots:
 // channel stays usable, and a confirmed reset reopens the normal one.
 void Stoerungen::stummeSteuerungVorDerRoutine() {
     Konsole k(Schnell());
-    TMainForm& f = k.Form();
     k.Sim().SetSilent(true);
-    QVERIFY(Fertig(k, f.Startgeschw_Button));
+    QVERIFY(Fertig(k, k.Form().Startgeschw_Button));
     QCOMPARE(k.Boxen(), std::vector<std::string>{kTimeout});
     // The failed request, and the last reply the link had (start-up's version).
     QCOMPARE(k.Zeilen(), (std::vector<std::string>{"#S200<CR>", "@V Pelto-Sim 1.0<ACK>"}));
@@ -177,35 +234,22 @@ void Stoerungen::stummeSteuerungVorDerRoutine() {
 
     // The controller answers again: the "@" channel works at once.
     k.Sim().SetSilent(false);
-    f.Versionsabfrage_ButtonClick();
-    QCOMPARE(f.Versionsabfrage_Panel->text(), QString("Pelto-Sim 1.0"));
-    f.Reset_ButtonClick();
-    QCOMPARE(k.Zeilen().back(), std::string("@RS<ACK>"));
-    QCOMPARE(k.Boxen().size(), size_t(1));
+    QCOMPARE(Version(k), QString("Pelto-Sim 1.0"));
     // The confirmed reset ended what the lost reply was owed: the next
     // routine goes out at once, without "Ini".
-    QElapsedTimer t;
-    t.start();
-    QVERIFY(A1An(k));
-    QVERIFY(t.elapsed() < 1000);
-    QVERIFY(!Enthaelt(k.Protokoll(), "keloCOM->SendReq() :: WAIT_TIMEOUT"));
-    QCOMPARE(k.Boxen().size(), size_t(1));
+    Zurueckholen(k, {.knopf = Rueckweg::Knopf::Reset, .quittung = "@RS<ACK>", .a1BinnenMs = 1000,
+                     .nieImProtokoll = "keloCOM->SendReq() :: WAIT_TIMEOUT", .boxen = 1});
 }
 
 // An immediate button pressed while the controller is silent: reported on
 // the window; once the controller answers, the immediate buttons work again.
 void Stoerungen::sofortKnopfBeiStummerSteuerung() {
     Konsole k(Schnell());
-    TMainForm& f = k.Form();
     k.Sim().SetSilent(true);
-    f.Reset_ButtonClick();
+    k.Form().Reset_ButtonClick();
     QCOMPARE(k.Boxen(), std::vector<std::string>{kTimeout});
-    k.Sim().SetSilent(false);
-    f.Stoppen_ButtonClick();
-    QCOMPARE(k.Zeilen().back(), std::string("@RS<ACK>"));
-    f.Versionsabfrage_ButtonClick();
-    QCOMPARE(f.Versionsabfrage_Panel->text(), QString("Pelto-Sim 1.0"));
-    QCOMPARE(k.Boxen().size(), size_t(1));
+    Zurueckholen(k, {.knopf = Rueckweg::Knopf::Stopp, .quittung = "@RS<ACK>", .a1 = false, .version = true,
+                     .boxen = 1});
 }
 
 // The controller falls silent after accepting a wait: the routine ends after
@@ -232,14 +276,10 @@ void Stoerungen::stummWaehrendDerWartezeit() {
     QCOMPARE(k.Zeilen().at(1), std::string("<NAK>"));
     QVERIFY(Enthaelt(k.Protokoll(), "keloCOM->WaitResp() :: WAIT_TIMEOUT"));
 
-    k.Sim().SetSilent(false);
-    f.Stoppen_ButtonClick();
-    QCOMPARE(k.Zeilen().back(), std::string("@RS<ACK>"));
     // The confirmed stop ends what the wait was owed: no request is open, so
     // no "!" is made, and the normal gate opens.
-    QVERIFY(A1An(k));
-    QVERIFY(!Enthaelt(k.Protokoll(), kVerworfen + "!"));
-    QCOMPARE(k.Boxen().size(), size_t(2));
+    Zurueckholen(k, {.knopf = Rueckweg::Knopf::Stopp, .quittung = "@RS<ACK>", .nieImProtokoll = kVerworfen + "!",
+                     .boxen = 2});
 }
 
 // A move whose final answer never comes (the controller silent after its
@@ -265,8 +305,7 @@ void Stoerungen::endantwortKommtNie() {
     const auto z = k.Zeilen();
     QVERIFY(Enthaelt(z, "@RS<ACK>"));
     QCOMPARE(OhneSofortzeilen(z, "@R<CR>").back(), std::string("!"));
-    QVERIFY(k.Boxen().empty());
-    QVERIFY(A1An(k));
+    Zurueckholen(k, {});
 }
 
 // The same, but the operator presses Reset while the controller is silent:
@@ -281,13 +320,8 @@ void Stoerungen::resetInDieStilleWaehrendDerFahrt() {
     f.Reset_ButtonClick();
     QCOMPARE(k.Boxen(), std::vector<std::string>{kTimeout});
     QVERIFY(!k.Leerlauf(100));
-    k.Sim().SetSilent(false);
     // The silent controller did take the reset; a stop now must reach it.
-    f.Stoppen_ButtonClick();
-    QVERIFY(k.Leerlauf(3000));
-    QCOMPARE(OhneSofortzeilen(k.Zeilen(), "@S<CR>").back(), std::string("!"));
-    QCOMPARE(k.Boxen().size(), size_t(1));
-    QVERIFY(A1An(k));
+    Zurueckholen(k, {.knopf = Rueckweg::Knopf::Stopp, .quittung = "!", .boxen = 1});
 }
 
 // Closing while a routine waits for a silent controller: the window serves
@@ -350,9 +384,8 @@ void Stoerungen::spaeteAntworten() {
     for (const auto& z : zeilen) erwartet.push_back(z.toStdString());
     const auto ist = k.Zeilen();
     QCOMPARE(std::vector<std::string>(ist.end() - std::min(ist.size(), erwartet.size()), ist.end()), erwartet);
-    QCOMPARE(k.Boxen().size(), size_t(1));
     QVERIFY(QTest::qWaitFor([&] { return Enthaelt(k.Protokoll(), kVerworfen + verworfen.toStdString()); }, 2000));
-    QVERIFY(A1An(k));
+    Zurueckholen(k, {.boxen = 1});
 }
 
 // A late "@" reply is not the next "@" request's reply either.
@@ -384,16 +417,12 @@ void Stoerungen::stoerbytesZwischenDenAustauschen_data() {
 void Stoerungen::stoerbytesZwischenDenAustauschen() {
     QFETCH(QByteArray, stoerung);
     Konsole k(Schnell());
-    TMainForm& f = k.Form();
     k.Sim().InjectGarbage(stoerung.toStdString());
     QTest::qWait(100);
-    QVERIFY(Fertig(k, f.A2_ON_SpeedButton));
+    QVERIFY(Fertig(k, k.Form().A2_ON_SpeedButton));
     QCOMPARE(k.Zeilen(), (std::vector<std::string>{"A2,1<CR>", "<ACK>"}));
     QVERIFY(BeginntMit(k.Protokoll(), "keloCOM_thread->Execute() :: unvollständige Antwort verworfen: "));
-    QVERIFY(A1An(k));
-    f.Versionsabfrage_ButtonClick();
-    QCOMPARE(f.Versionsabfrage_Panel->text(), QString("Pelto-Sim 1.0"));
-    QVERIFY(k.Boxen().empty());
+    Zurueckholen(k, {.version = true});
 }
 
 // Noise that ends like a reply ("\r"), arriving while nothing is asked, is
@@ -406,8 +435,7 @@ void Stoerungen::stoerantwortZwischenDenAustauschen() {
     QTest::qWait(100);
     QVERIFY(A1An(k));
     QVERIFY(Enthaelt(k.Protokoll(), "keloCOM_thread->Execute() :: unerwartete Antwort verworfen: xq7<CR>"));
-    f.Versionsabfrage_ButtonClick();
-    QCOMPARE(f.Versionsabfrage_Panel->text(), QString("Pelto-Sim 1.0"));
+    QCOMPARE(Version(k), QString("Pelto-Sim 1.0"));
     RadioGroup_SetItemIndex(f.Programm_RadioGroup, 5);
     QVERIFY(Fertig(k, f.ProgrammLesen_Button));
     QCOMPARE(k.Zeilen(), (std::vector<std::string>{"*PR6<CR>", "E3<BEL>", "### ungültiger FAT-Eintrag ###",
@@ -419,13 +447,9 @@ void Stoerungen::stoerantwortZwischenDenAustauschen() {
 // so the reset must be confirmed.
 void Stoerungen::sofortKnopfNachStoerantwort() {
     Konsole k(Schnell());
-    TMainForm& f = k.Form();
     k.Sim().InjectGarbage("xq7\r");
     QTest::qWait(100);
-    f.Reset_ButtonClick();
-    QCOMPARE(k.Zeilen().back(), std::string("@RS<ACK>"));
-    QVERIFY(k.Boxen().empty());
-    QVERIFY(A1An(k));
+    Zurueckholen(k, {.knopf = Rueckweg::Knopf::Reset, .quittung = "@RS<ACK>"});
 }
 
 // Noise amid the acknowledgements of a program body: no line is lost.
@@ -438,11 +462,7 @@ void Stoerungen::stoerbytesWaehrendDesProgrammschreibens() {
     k.Sim().InjectGarbage("#~");
     QVERIFY(k.Leerlauf(60000));
     QVERIFY(k.Boxen().empty());
-    QCOMPARE(k.Zeilen().back(), std::string("### Programm 3 schreiben - Ende ###"));
-    const auto body = k.Sim().Slot(3).body;
-    QCOMPARE(body.size(), kKoerper + 1);
-    QCOMPARE(body.at(1), std::string("L1,X00000"));
-    QCOMPARE(body.back(), kLetzteZeile);
+    ProgrammGanz(k);
 }
 
 // A NUL amid the body's acknowledgements: dropped when it comes between two
@@ -463,16 +483,13 @@ void Stoerungen::nulWaehrendDesProgrammschreibens() {
         QCOMPARE(k.Boxen(), std::vector<std::string>{"Pelto-Befehle: ACK_ERROR"});
         QCOMPARE(k.Zeilen().back(), std::string("### Programm 3 schreiben - Fehler ###"));
         QVERIFY(!k.Sim().SlotOccupied(3));
-        f.Reset_ButtonClick();  // the controller still expects body lines
-        k.Sim().SetLatency(0ms);
-        QVERIFY(Fertig(k, f.ProgrammSchreiben_Button, 60000));
+        // The controller still expects body lines.
+        Zurueckholen(k, {.knopf = Rueckweg::Knopf::Reset, .a1 = false, .programm = true, .boxen = 1});
+        return;
     }
     // Otherwise it was dropped ("unvollständige Antwort verworfen"), or, not
     // read yet when the next request went out, purged with the port's input.
-    QCOMPARE(k.Zeilen().back(), std::string("### Programm 3 schreiben - Ende ###"));
-    const auto body = k.Sim().Slot(3).body;
-    QCOMPARE(body.size(), kKoerper + 1);
-    QCOMPARE(body.back(), kLetzteZeile);
+    ProgrammGanz(k);
     QVERIFY(k.Boxen().size() <= 1);
 }
 
@@ -503,9 +520,7 @@ void Stoerungen::leitungWegWaehrendDerWartezeit() {
     QVERIFY(CpuInEinerRuhigenSekunde() < 0.3);
     QVERIFY(LeitungZurueck(k, generation));
     QTest::qWait(300);  // the wait's final answer is on the new line by now
-    QVERIFY(Ini(k));
-    QVERIFY(A1An(k));
-    QCOMPARE(k.Boxen().size(), size_t(2));
+    Zurueckholen(k, {.ini = true, .boxen = 2});
 }
 
 // The line pulled in the middle of a move: the worker learns of the dead
@@ -534,11 +549,7 @@ void Stoerungen::leitungWegWaehrendDerFahrt() {
                                                   "keloCOM->Connect: Bitte die Schnittstelle überprüfen bzw.    \n"
                                                   "die Steuerung Aus- und Einschalten!",
                                                   kTimeout}));
-    f.Reset_ButtonClick();
-    QCOMPARE(k.Zeilen().back(), std::string("@RS<ACK>"));
-    QVERIFY(Ini(k));
-    QVERIFY(A1An(k));
-    QCOMPARE(k.Boxen().size(), size_t(3));
+    Zurueckholen(k, {.knopf = Rueckweg::Knopf::Reset, .quittung = "@RS<ACK>", .ini = true, .boxen = 3});
 }
 
 // The line pulled during a long program write: the write stops with a clear
@@ -564,14 +575,7 @@ void Stoerungen::leitungWegWaehrendDesProgrammschreibens() {
     QCOMPARE(k.Boxen(), (std::vector<std::string>{kLeitungWeg, kLeitungWeg}));
     QVERIFY(CpuInEinerRuhigenSekunde() < 0.3);
     QVERIFY(LeitungZurueck(k, generation));
-    QVERIFY(Ini(k));
-    k.Sim().SetLatency(0ms);
-    QVERIFY(Fertig(k, f.ProgrammSchreiben_Button, 60000));
-    QCOMPARE(k.Zeilen().back(), std::string("### Programm 3 schreiben - Ende ###"));
-    const auto body = k.Sim().Slot(3).body;
-    QCOMPARE(body.size(), kKoerper + 1);
-    QCOMPARE(body.back(), kLetzteZeile);
-    QCOMPARE(k.Boxen().size(), size_t(2));
+    Zurueckholen(k, {.ini = true, .a1 = false, .programm = true, .boxen = 2});
 }
 
 // A reset while a program is written: the controller drops the transfer,
@@ -595,12 +599,7 @@ void Stoerungen::resetWaehrendDesProgrammschreibens() {
     QVERIFY(!k.Sim().SlotOccupied(3));
     const auto r = k.Sim().Requests();
     QVERIFY(std::find(r.begin(), r.end(), "\x03") == r.end());  // no end mark
-    k.Sim().SetLatency(0ms);
-    QVERIFY(A1An(k));
-    QVERIFY(Fertig(k, f.ProgrammSchreiben_Button, 60000));
-    QCOMPARE(k.Zeilen().back(), std::string("### Programm 3 schreiben - Ende ###"));
-    QCOMPARE(k.Sim().Slot(3).body.size(), kKoerper + 1);
-    QCOMPARE(k.Boxen().size(), size_t(1));
+    Zurueckholen(k, {.programm = true, .boxen = 1});
 }
 
 // Once the reset is on its way, no program line may reach the controller:

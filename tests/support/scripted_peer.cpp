@@ -3,19 +3,17 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <stdexcept>
+
+#include "platform/raw_terminal.h"
 
 ScriptedPeer::ScriptedPeer() {
     char name[128] = {};
     if (::openpty(&master_, &slaveKeep_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
     slavePath_ = name;
-    termios tio {};
-    ::tcgetattr(slaveKeep_, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(slaveKeep_, TCSANOW, &tio);
+    platform::SetRaw(slaveKeep_);
     if (::pipe(stopPipe_) != 0) throw std::runtime_error("pipe failed");
     reader_ = std::thread([this] { ReadLoop(); });
     writer_ = std::thread([this] { WriteLoop(); });
