@@ -4,7 +4,7 @@
 #include "app/pelto_befehle_main.h"
 #include "routinen/routinenrahmen.h"
 
-FensterSink::FensterSink(TMainForm& f) : TransferSink(*keloCOM, f.szBefehl, sizeof f.szBefehl), f_(f) {}
+FensterSink::FensterSink(TMainForm& f) : RoutinenSink(*keloCOM, f.szBefehl, sizeof f.szBefehl), f_(f) {}
 
 void FensterSink::Leeren() { f_.LogLeeren(); }
 
@@ -20,7 +20,7 @@ void FensterSink::Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwo
 void FensterSink::Befehl_beenden(int32_t iFehler) { f_.Befehl_beenden(iFehler); }
 void FensterSink::Einstellungen_senden() { f_.Kovra_Befehl(false); }
 
-void Fensterroutine(TMainForm& f, const std::function<void(TransferSink&)>& routine) {
+void Fensterroutine(TMainForm& f, const std::function<void(RoutinenSink&)>& routine) {
     FensterSink s(f);
     Routine_ausfuehren(s, [&] { routine(s); });
 }

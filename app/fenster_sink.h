@@ -2,13 +2,13 @@
 
 #include <functional>
 
-#include "routinen/transfer_sink.h"
+#include "routinen/routinen_sink.h"
 
 class TMainForm;
 
 // The window as the transfer routines see it: its log pane, its request
 // buffer, its drive settings and the link it uses.
-class FensterSink : public TransferSink {
+class FensterSink : public RoutinenSink {
 public:
     explicit FensterSink(TMainForm& f);
 
@@ -24,4 +24,4 @@ private:
 
 // One routine of the window through the console's routine frame: a raised
 // error code ends it with the window's report.
-void Fensterroutine(TMainForm& f, const std::function<void(TransferSink&)>& routine);
+void Fensterroutine(TMainForm& f, const std::function<void(RoutinenSink&)>& routine);

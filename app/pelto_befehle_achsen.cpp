@@ -48,7 +48,7 @@ void TMainForm::xyzReferenzfahrt_ButtonClick() {
 void TMainForm::uReferenzfahrt_ButtonClick() { Befehl_starten(57); }
 
 void TMainForm::Positionsabfrage_ButtonClick() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         const int iAchse = Index(Positionsabfrage_RadioGroup);
         std::string position;
         if (iAchse >= 0 && iAchse <= 2) {
@@ -69,7 +69,7 @@ void TMainForm::Unterbrechen_ButtonClick() { Sofort(*this, &TkeloCOM::Fahrt_unte
 void TMainForm::Weiterfahrt_ButtonClick() { Sofort(*this, &TkeloCOM::Pause_beenden); }
 
 void TMainForm::xyzVektorFahren_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         QLineEdit* felder[3] = {VektorX_Edit, VektorY_Edit, VektorZ_Edit};
         for (int i = 0; i < 3; ++i) iVektor[i] = Zahl_einlesen(Text(felder[i]));
         i8VektorModus = static_cast<int8_t>(Index(Vektor_RadioGroup));
@@ -78,7 +78,7 @@ void TMainForm::xyzVektorFahren_Befehl() {
 }
 
 void TMainForm::uVektorFahren_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         i8VektorModus = static_cast<int8_t>(Index(Vektor_RadioGroup));
         iVektor[3] = Zahl_einlesen(Text(VektorU_Edit));
         uVektor_fahren(s, i8VektorModus == 0, iVektor[3]);
@@ -86,22 +86,22 @@ void TMainForm::uVektorFahren_Befehl() {
 }
 
 void TMainForm::RefOffset_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         iRefOffset = Zahl_einlesen(Text(RefOffset_Edit));
         Referenzoffset_senden(s, iRefOffset, bUAchse);
     });
 }
 
 void TMainForm::RefAnforderung_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) { Referenz_anfordern(s, Achsen_gewaehlt(*this, true)); });
+    Fensterroutine(*this, [&](RoutinenSink& s) { Referenz_anfordern(s, Achsen_gewaehlt(*this, true)); });
 }
 
 void TMainForm::xyzReferenzfahrt_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) { Referenzfahrt(s, Achsen_gewaehlt(*this, false)); });
+    Fensterroutine(*this, [&](RoutinenSink& s) { Referenzfahrt(s, Achsen_gewaehlt(*this, false)); });
 }
 
 void TMainForm::uReferenzfahrt_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         Achsenwahl u;
         u.u = true;
         Referenzfahrt(s, u);

@@ -69,13 +69,13 @@ void IOTest_Schleife(TMainForm& f) {
 }  // namespace
 
 void TMainForm::Versionsabfrage_ButtonClick() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         SetzeText(Versionsabfrage_Panel, Abfrage_ausfuehren(s, &TkeloCOM::Version_abfragen));
     });
 }
 
 void TMainForm::Statusabfrage_ButtonClick() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         const std::string status = Abfrage_ausfuehren(s, &TkeloCOM::Status_abfragen);
         char szAnzeige[32] = {};
         if (status.size() == 6)
@@ -122,7 +122,7 @@ void TMainForm::IO_SpeedButtonClick() {
 }
 
 void TMainForm::Kovra_Befehl(bool bLoeschen) {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         i8Ansteuersignal = static_cast<int8_t>(Index(Ansteuersignal_RadioGroup));
         if (i8Ansteuersignal == 0) {
             i8Schrittbetrieb = static_cast<int8_t>(Index(Schrittbetrieb_RadioGroup));
@@ -133,21 +133,21 @@ void TMainForm::Kovra_Befehl(bool bLoeschen) {
 }
 
 void TMainForm::Startgeschw_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         iStartgeschw = Zahl_einlesen(Text(Startgeschw_Edit));
         Startgeschwindigkeit_senden(s, iStartgeschw);
     });
 }
 
 void TMainForm::Rampenlaenge_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         ui16Rampenlaenge = static_cast<uint16_t>(Zahl_einlesen(Text(Rampenlaenge_Edit)));
         Rampenlaenge_senden(s, ui16Rampenlaenge);
     });
 }
 
 void TMainForm::Endgeschw_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         iEndgeschw = static_cast<uint16_t>(Zahl_einlesen(Text(Endgeschw_Edit)));
         const bool bVektor = Checked(Vektorfahrt_CheckBox);
         Endgeschwindigkeit_senden(s, iEndgeschw, bVektor, Checked(Referenzfahrt_CheckBox));
@@ -155,14 +155,14 @@ void TMainForm::Endgeschw_Befehl() {
 }
 
 void TMainForm::Wartezeit_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         iWartezeitMS = Zahl_einlesen(Text(Wartezeit_Edit));
         Wartezeit_senden(s, iWartezeitMS);
     });
 }
 
 void TMainForm::E1Verknuepfung_Befehl() {
-    Fensterroutine(*this, [&](TransferSink& s) { E1Verknuepfung_senden(s, Checked(E1Verknuepfung_CheckBox)); });
+    Fensterroutine(*this, [&](RoutinenSink& s) { E1Verknuepfung_senden(s, Checked(E1Verknuepfung_CheckBox)); });
 }
 
 void TMainForm::A1_OFF_Befehl() { Ausgang_Befehl(1, 0); }
@@ -175,7 +175,7 @@ void TMainForm::A4_ON_Befehl() { Ausgang_Befehl(4, 1); }
 void TMainForm::A4_OFF_Befehl() { Ausgang_Befehl(4, 0); }
 
 void TMainForm::Ausgang_Befehl(int n, int m) {
-    Fensterroutine(*this, [&](TransferSink& s) {
+    Fensterroutine(*this, [&](RoutinenSink& s) {
         const bool bI2C = Checked(I2C_CheckBox);
         Ausgang_setzen(s, n, m, bI2C, !bI2C && n == 1 && Checked(Watchdog_CheckBox));
     });
@@ -188,5 +188,5 @@ void TMainForm::EingangAbfragen_Befehl() {
         ShowMessage("Kein Eingang ausgewählt!", "Pelto-Befehle", MessageIcon::Warning);
         return;
     }
-    Fensterroutine(*this, [&](TransferSink& s) { Eingang_abfragen(s, "0123456789ABCDEF"[iIndex]); });
+    Fensterroutine(*this, [&](RoutinenSink& s) { Eingang_abfragen(s, "0123456789ABCDEF"[iIndex]); });
 }

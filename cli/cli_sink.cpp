@@ -15,7 +15,7 @@ constexpr int8_t kAnsteuersignal = 1;
 }  // namespace
 
 CliSink::CliSink(TkeloCOM& link, Ausgabe art, Ausgabekanal& aus, std::FILE* fehler)
-    : TransferSink(link, szBefehl_, sizeof szBefehl_), art_(art), aus_(aus), fehler_(fehler), uhr_(std::chrono::steady_clock::now()) {}
+    : RoutinenSink(link, szBefehl_, sizeof szBefehl_), art_(art), aus_(aus), fehler_(fehler), uhr_(std::chrono::steady_clock::now()) {}
 
 void CliSink::Uhr_stellen() { uhr_ = std::chrono::steady_clock::now(); }
 

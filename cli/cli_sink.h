@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "routinen/transfer_sink.h"
+#include "routinen/routinen_sink.h"
 #include "cli/ausgabekanal.h"
 #include "cli/fortschritt.h"
 
@@ -18,7 +18,7 @@ enum class Ausgabe { Text, Json, Still };
 // What the tool shows: the exchanges as the log pane shows them (text), one
 // JSON object per exchange, or nothing but the result (still). Errors go to
 // standard error in every mode.
-class CliSink : public TransferSink {
+class CliSink : public RoutinenSink {
 public:
     static constexpr std::size_t kZeile = 260;
 

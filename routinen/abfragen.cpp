@@ -11,14 +11,14 @@ constexpr std::size_t kAbfrage = 32;
 
 }  // namespace
 
-std::string Abfrage_ausfuehren(TransferSink& s, void (TkeloCOM::*abfrage)(char*, std::size_t)) {
+std::string Abfrage_ausfuehren(RoutinenSink& s, void (TkeloCOM::*abfrage)(char*, std::size_t)) {
     char text[kAbfrage] = {};
     (s.Link().*abfrage)(text, sizeof text);
     s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
     return text;
 }
 
-std::string Position_abfragen(TransferSink& s, char cAchse) {
+std::string Position_abfragen(RoutinenSink& s, char cAchse) {
     char text[kAbfrage] = {};
     s.Link().Position_abfragen(cAchse, text, sizeof text);
     s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);

@@ -15,7 +15,7 @@ constexpr int32_t kAnnahmeMS = 64;  // until the controller accepts a run with N
 constexpr const char* kKeineAuswahl = "keine Auswahl getroffen!";
 
 // Shows the accepted request, waits for the final answer and adds it below.
-void Endantwort_abwarten(TransferSink& s) {
+void Endantwort_abwarten(RoutinenSink& s) {
     s.Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     s.Link().WaitResp(kFahrtMS);
     s.Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
@@ -33,7 +33,7 @@ std::string Buchstaben(const Achsenwahl& w) {
 
 // Puts prefix, axis letters and CR into the request buffer; false (and
 // the reason in the log) when no axis is chosen.
-bool Befehl_setzen(TransferSink& s, const char* szPrefix, const Achsenwahl& wahl) {
+bool Befehl_setzen(RoutinenSink& s, const char* szPrefix, const Achsenwahl& wahl) {
     const std::string achsen = Buchstaben(wahl);
     if (achsen.empty()) {
         s.Leeren();
@@ -47,17 +47,17 @@ bool Befehl_setzen(TransferSink& s, const char* szPrefix, const Achsenwahl& wahl
 
 }  // namespace
 
-void xyzVektor_fahren(TransferSink& s, bool bRelativ, int32_t iX, int32_t iY, int32_t iZ) {
+void xyzVektor_fahren(RoutinenSink& s, bool bRelativ, int32_t iX, int32_t iY, int32_t iZ) {
     s.Link().xyzVektor_fahren(bRelativ, 1, iX, iY, iZ);
     Endantwort_abwarten(s);
 }
 
-void uVektor_fahren(TransferSink& s, bool bRelativ, int32_t iU) {
+void uVektor_fahren(RoutinenSink& s, bool bRelativ, int32_t iU) {
     s.Link().uVektor_fahren(bRelativ, 1, iU);
     Endantwort_abwarten(s);
 }
 
-void Referenzoffset_senden(TransferSink& s, int32_t iOffset, bool bUAchse) {
+void Referenzoffset_senden(RoutinenSink& s, int32_t iOffset, bool bUAchse) {
     const std::string achsen = bUAchse ? "xyzuu" : "xyzu";
     for (size_t i = 0; i < achsen.size(); ++i) {
         s.Link().Referenzoffset_einstellen(achsen[i], iOffset);
@@ -65,14 +65,14 @@ void Referenzoffset_senden(TransferSink& s, int32_t iOffset, bool bUAchse) {
     }
 }
 
-void Referenz_anfordern(TransferSink& s, const Achsenwahl& wahl) {
+void Referenz_anfordern(RoutinenSink& s, const Achsenwahl& wahl) {
     if (!Befehl_setzen(s, "#H", wahl)) return;
     s.Leeren();  // the request may take seconds
     s.Link().SendReqWaitResp(s.Befehlspuffer(), kAnforderungMS);
     s.Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
 }
 
-void Referenzfahrt(TransferSink& s, const Achsenwahl& wahl) {
+void Referenzfahrt(RoutinenSink& s, const Achsenwahl& wahl) {
     if (!Befehl_setzen(s, "$H", wahl)) return;
     s.Link().SendReqWaitResp(s.Befehlspuffer(), kAnnahmeMS);
     Endantwort_abwarten(s);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "routinen/transfer_sink.h"
+#include "routinen/routinen_sink.h"
 
 // Moves, reference runs and the reference settings: each sends its
 // requests and logs them; a raised error code passes to the caller's
@@ -15,12 +15,12 @@ struct Achsenwahl {
 };
 
 // A vector move of x, y, z (relative or absolute), and its final answer.
-void xyzVektor_fahren(TransferSink& s, bool bRelativ, int32_t iX, int32_t iY, int32_t iZ);
-void uVektor_fahren(TransferSink& s, bool bRelativ, int32_t iU);
+void xyzVektor_fahren(RoutinenSink& s, bool bRelativ, int32_t iX, int32_t iY, int32_t iZ);
+void uVektor_fahren(RoutinenSink& s, bool bRelativ, int32_t iU);
 // The offset for every axis; with the u axis present its offset goes out a
 // second time.
-void Referenzoffset_senden(TransferSink& s, int32_t iOffset, bool bUAchse);
+void Referenzoffset_senden(RoutinenSink& s, int32_t iOffset, bool bUAchse);
 // "#H" and the chosen axes: the controller reports their reference state.
-void Referenz_anfordern(TransferSink& s, const Achsenwahl& wahl);
+void Referenz_anfordern(RoutinenSink& s, const Achsenwahl& wahl);
 // "$H" and the chosen axes (u apart, on its own), and the run's final answer.
-void Referenzfahrt(TransferSink& s, const Achsenwahl& wahl);
+void Referenzfahrt(RoutinenSink& s, const Achsenwahl& wahl);

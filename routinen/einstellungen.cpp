@@ -5,11 +5,11 @@
 
 namespace {
 
-void Mit_Protokoll(TransferSink& s, bool bLoeschen) { s.Protokoll_schreiben(bLoeschen, pane::kAnfrage, pane::kAntwort); }
+void Mit_Protokoll(RoutinenSink& s, bool bLoeschen) { s.Protokoll_schreiben(bLoeschen, pane::kAnfrage, pane::kAntwort); }
 
 }  // namespace
 
-void Ansteuerung_senden(TransferSink& s, int8_t i8Signal, int8_t i8Schritt, int8_t i8Ruhestrom, bool bLoeschen) {
+void Ansteuerung_senden(RoutinenSink& s, int8_t i8Signal, int8_t i8Schritt, int8_t i8Ruhestrom, bool bLoeschen) {
     s.Link().Ansteuersignale_einstellen(i8Signal);
     Mit_Protokoll(s, bLoeschen);
     if (i8Signal != 0) return;
@@ -17,18 +17,18 @@ void Ansteuerung_senden(TransferSink& s, int8_t i8Signal, int8_t i8Schritt, int8
     Mit_Protokoll(s, pane::kBehalten);
 }
 
-void Startgeschwindigkeit_senden(TransferSink& s, int32_t iWert) {
+void Startgeschwindigkeit_senden(RoutinenSink& s, int32_t iWert) {
     // A negative entry becomes a huge unsigned value, which the command refuses.
     s.Link().Startgeschwindigkeit_einstellen(static_cast<uint32_t>(iWert));
     Mit_Protokoll(s, pane::kLeeren);
 }
 
-void Rampenlaenge_senden(TransferSink& s, uint16_t ui16Wert) {
+void Rampenlaenge_senden(RoutinenSink& s, uint16_t ui16Wert) {
     s.Link().Rampenlaenge_einstellen(ui16Wert);
     Mit_Protokoll(s, pane::kLeeren);
 }
 
-void Endgeschwindigkeit_senden(TransferSink& s, uint16_t iWert, bool bVektor, bool bReferenz) {
+void Endgeschwindigkeit_senden(RoutinenSink& s, uint16_t iWert, bool bVektor, bool bReferenz) {
     if (bVektor) {
         s.Link().Endgeschwindigkeit_einstellen(1, iWert);
         Mit_Protokoll(s, pane::kLeeren);
@@ -39,7 +39,7 @@ void Endgeschwindigkeit_senden(TransferSink& s, uint16_t iWert, bool bVektor, bo
     }
 }
 
-void Wartezeit_senden(TransferSink& s, int32_t iMS) {
+void Wartezeit_senden(RoutinenSink& s, int32_t iMS) {
     s.Link().Wartezeit_einfuegen(static_cast<uint32_t>(iMS));
     Mit_Protokoll(s, pane::kLeeren);
     // The command limits the wait to one hour, so twice that still fits.
@@ -47,12 +47,12 @@ void Wartezeit_senden(TransferSink& s, int32_t iMS) {
     s.Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
 }
 
-void E1Verknuepfung_senden(TransferSink& s, bool bAn) {
+void E1Verknuepfung_senden(RoutinenSink& s, bool bAn) {
     s.Link().E1Verknuepfung(bAn ? 1 : 0);
     Mit_Protokoll(s, pane::kLeeren);
 }
 
-void Ausgang_setzen(TransferSink& s, int n, int m, bool bI2C, bool bWatchdog) {
+void Ausgang_setzen(RoutinenSink& s, int n, int m, bool bI2C, bool bWatchdog) {
     const auto iNr = static_cast<int8_t>(n);
     const auto iModus = static_cast<int8_t>(m);
     if (bI2C) {
@@ -65,7 +65,7 @@ void Ausgang_setzen(TransferSink& s, int n, int m, bool bI2C, bool bWatchdog) {
     Mit_Protokoll(s, pane::kLeeren);
 }
 
-void Eingang_abfragen(TransferSink& s, char cEingang) {
+void Eingang_abfragen(RoutinenSink& s, char cEingang) {
     s.Link().Eingang_abfragen(cEingang);
     Mit_Protokoll(s, pane::kLeeren);
 }

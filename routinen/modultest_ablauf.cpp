@@ -120,7 +120,7 @@ const std::vector<Schritt>& Schritte() {
 // as skipped.
 class Lauf {
 public:
-    Lauf(TransferSink& s, const ModultestMelder& melden) : s_(s), melden_(melden) {}
+    Lauf(RoutinenSink& s, const ModultestMelder& melden) : s_(s), melden_(melden) {}
 
     void Alle() {
         for (const Schritt& schritt : Schritte()) Einer(schritt);
@@ -169,14 +169,14 @@ private:
         if (melden_) melden_(m);
     }
 
-    TransferSink& s_;
+    RoutinenSink& s_;
     const ModultestMelder& melden_;
     int nummer_ = 0;
 };
 
 }  // namespace
 
-int32_t Modultest_Ablauf(TransferSink& s, const ModultestMelder& melden) {
+int32_t Modultest_Ablauf(RoutinenSink& s, const ModultestMelder& melden) {
     Lauf lauf(s, melden);
     try {
         s.Leeren();

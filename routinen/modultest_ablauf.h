@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "routinen/transfer_sink.h"
+#include "routinen/routinen_sink.h"
 
 // The module test as a whole: the fixed sequence of requests with its
 // pauses and waits, its pane lines, its protocol-log headings and its
@@ -28,4 +28,4 @@ using ModultestMelder = std::function<void(const ModultestSchritt&)>;
 
 // 0, or the code of the step that failed (reported through `s`). A sink
 // that is interrupted ends the test before its next step with ACK_ERROR.
-int32_t Modultest_Ablauf(TransferSink& s, const ModultestMelder& melden = {});
+int32_t Modultest_Ablauf(RoutinenSink& s, const ModultestMelder& melden = {});

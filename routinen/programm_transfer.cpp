@@ -30,7 +30,7 @@ constexpr int32_t kUngueltigerFatEintrag = CONTROLLER_ERROR_BASE + 3;
 constexpr int32_t kProgrammVorhanden = CONTROLLER_ERROR_BASE + 5;
 constexpr int32_t kZuLang = CONTROLLER_ERROR_BASE + 8;
 
-const char* Antwort(TransferSink& s) { return s.Link().Antwort(); }
+const char* Antwort(RoutinenSink& s) { return s.Link().Antwort(); }
 
 char Letztes(const char* text) {
     const std::size_t n = std::strlen(text);
@@ -38,32 +38,32 @@ char Letztes(const char* text) {
 }
 
 // The controller repeats the first four characters of these requests.
-bool Echo_passt(TransferSink& s) { return std::strncmp(Antwort(s), s.Befehlspuffer(), 4) == 0; }
+bool Echo_passt(RoutinenSink& s) { return std::strncmp(Antwort(s), s.Befehlspuffer(), 4) == 0; }
 
 // An unexpected reply: the named error reply gives its code, anything else
 // is a communication error.
-[[noreturn]] void Unerwartet(TransferSink& s, const char* fehlerantwort, int32_t code) {
+[[noreturn]] void Unerwartet(RoutinenSink& s, const char* fehlerantwort, int32_t code) {
     throw std::strcmp(Antwort(s), fehlerantwort) == 0 ? code : COMMUNICATION_ERROR;
 }
 
 // An interrupted tool sends nothing more; the stop has cut the routine off.
-void Weiter_pruefen(const TransferSink& s) {
+void Weiter_pruefen(const RoutinenSink& s) {
     if (s.Abgebrochen()) throw ACK_ERROR;
 }
 
-void Senden(TransferSink& s, int32_t iZeitMS, const uint32_t* piResetStand = nullptr) {
+void Senden(RoutinenSink& s, int32_t iZeitMS, const uint32_t* piResetStand = nullptr) {
     Weiter_pruefen(s);
     s.Link().SendReqWaitResp(s.Befehlspuffer(), iZeitMS, piResetStand);
     s.Protokoll_schreiben(pane::kBehalten, pane::kAnfrage, pane::kAntwort);
 }
 
-void Quittiert_senden(TransferSink& s, int32_t iZeitMS, const uint32_t* piResetStand) {
+void Quittiert_senden(RoutinenSink& s, int32_t iZeitMS, const uint32_t* piResetStand) {
     Senden(s, iZeitMS, piResetStand);
     if (Letztes(Antwort(s)) != kAck) throw ACK_ERROR;
 }
 
 // The further reply of a request that is still open.
-void Nachantwort(TransferSink& s, int32_t iZeitMS) {
+void Nachantwort(RoutinenSink& s, int32_t iZeitMS) {
     s.Link().WaitResp(iZeitMS);
     s.Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
 }
@@ -79,7 +79,7 @@ void Fuer_jede_Befehlszeile(const std::vector<std::string>& zeilen, Senden sende
 
 // Header lines go out without a reply in between. An empty one is refused
 // by the link, which ends the transfer. False when a line was left out.
-bool Headerzeilen_streamen(TransferSink& s, const std::vector<std::string>& zeilen, uint32_t iResetStand) {
+bool Headerzeilen_streamen(RoutinenSink& s, const std::vector<std::string>& zeilen, uint32_t iResetStand) {
     bool bVollstaendig = true;
     std::size_t summe = 0;
     for (const std::string& roh : zeilen) {
@@ -99,7 +99,7 @@ bool Headerzeilen_streamen(TransferSink& s, const std::vector<std::string>& zeil
     return bVollstaendig;
 }
 
-void Oeffnen(TransferSink& s) {
+void Oeffnen(RoutinenSink& s) {
     Weiter_pruefen(s);
     s.Link().SendReqWaitResp(s.Befehlspuffer(), kKurz);
     s.Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
@@ -111,12 +111,12 @@ void Oeffnen(TransferSink& s) {
 
 }  // namespace
 
-void Befehl_setzen(TransferSink& s, const std::string& anfrage) {
+void Befehl_setzen(RoutinenSink& s, const std::string& anfrage) {
     std::memset(s.Befehlspuffer(), 0, s.Befehlspuffergroesse());
     anfrage.copy(s.Befehlspuffer(), s.Befehlspuffergroesse() - 1);
 }
 
-void Header_uebertragen(TransferSink& s, const std::vector<std::string>& zeilen, uint32_t iResetStand) {
+void Header_uebertragen(RoutinenSink& s, const std::vector<std::string>& zeilen, uint32_t iResetStand) {
     Oeffnen(s);
     const bool bVollstaendig = Headerzeilen_streamen(s, zeilen, iResetStand);
     Befehl_setzen(s, bVollstaendig ? std::string(1, kStx) : std::string("...") + kStx);
@@ -124,7 +124,7 @@ void Header_uebertragen(TransferSink& s, const std::vector<std::string>& zeilen,
     if (Antwort(s)[0] != kAck) Unerwartet(s, "E8\a", kZuLang);
 }
 
-void Programm_uebertragen(TransferSink& s, const std::vector<std::string>& zeilen, uint32_t iResetStand) {
+void Programm_uebertragen(RoutinenSink& s, const std::vector<std::string>& zeilen, uint32_t iResetStand) {
     Fuer_jede_Befehlszeile(zeilen, [&s, &iResetStand](const std::string& zeile) {
         Befehl_setzen(s, zeile + '\r');
         Quittiert_senden(s, kKurz, &iResetStand);
@@ -134,13 +134,13 @@ void Programm_uebertragen(TransferSink& s, const std::vector<std::string>& zeile
     Quittiert_senden(s, kEndmarke, &iResetStand);
 }
 
-void Programm_anfordern(TransferSink& s, int n, bool bNurHeader) {
+void Programm_anfordern(RoutinenSink& s, int n, bool bNurHeader) {
     Befehl_setzen(s, "*PR" + std::to_string(n) + (bNurHeader ? "H\r" : "\r"));
     Senden(s, kLesen);
     if (!Echo_passt(s)) Unerwartet(s, "E3\a", kUngueltigerFatEintrag);
 }
 
-void Programm_empfangen(TransferSink& s) {
+void Programm_empfangen(RoutinenSink& s) {
     for (;;) {
         s.Link().WaitResp(kKurz);
         const char letztes = Letztes(Antwort(s));
@@ -150,7 +150,7 @@ void Programm_empfangen(TransferSink& s) {
     }
 }
 
-void Programm_loeschen(TransferSink& s, int n) {
+void Programm_loeschen(RoutinenSink& s, int n) {
     Befehl_setzen(s, "*PE" + std::to_string(n) + "\r");
     Senden(s, kKurz);
     if (!Echo_passt(s)) throw COMMUNICATION_ERROR;
@@ -158,13 +158,13 @@ void Programm_loeschen(TransferSink& s, int n) {
     if (Antwort(s)[0] != kAck) Unerwartet(s, "E3\a", kUngueltigerFatEintrag);
 }
 
-void FAT_lesen(TransferSink& s, int n) {
+void FAT_lesen(RoutinenSink& s, int n) {
     Befehl_setzen(s, "*FR" + std::to_string(n) + "\r");
     Senden(s, kKurz);
     if (!Echo_passt(s)) throw COMMUNICATION_ERROR;
 }
 
-void Alle_Programme_loeschen(TransferSink& s) {
+void Alle_Programme_loeschen(RoutinenSink& s) {
     Befehl_setzen(s, "*PEa\r");
     Senden(s, kKurz);
     // The NAK after the four echoed characters announces the final reply.
@@ -172,14 +172,14 @@ void Alle_Programme_loeschen(TransferSink& s) {
     Nachantwort(s, kAlleLoeschen);
 }
 
-void Gesamte_FAT_lesen(TransferSink& s) {
+void Gesamte_FAT_lesen(RoutinenSink& s) {
     Befehl_setzen(s, "*FRa\r");
     Senden(s, kKurz);
     if (!Echo_passt(s)) throw COMMUNICATION_ERROR;
     for (int i = 2; i <= 7; ++i) Nachantwort(s, kKurz);
 }
 
-void Befehl_senden(TransferSink& s, const std::string& zeile) {
+void Befehl_senden(RoutinenSink& s, const std::string& zeile) {
     Befehl_setzen(s, zeile + '\r');
     Senden(s, kKurz);
     if (Antwort(s)[0] == kNak) Nachantwort(s, kBefehlsende);
@@ -191,7 +191,7 @@ std::size_t Befehlszeilen_zahl(const std::vector<std::string>& zeilen) {
     return n;
 }
 
-void Befehlszeilen_senden(TransferSink& s, const std::vector<std::string>& zeilen) {
+void Befehlszeilen_senden(RoutinenSink& s, const std::vector<std::string>& zeilen) {
     s.Zeilen_erwartet(Befehlszeilen_zahl(zeilen));
     Fuer_jede_Befehlszeile(zeilen, [&s](const std::string& zeile) {
         Befehl_senden(s, zeile);

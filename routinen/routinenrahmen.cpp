@@ -2,7 +2,7 @@
 
 #include "common/dialog.h"
 
-int32_t Routine_ausfuehren(TransferSink& s, const std::function<void()>& vorgang) {
+int32_t Routine_ausfuehren(RoutinenSink& s, const std::function<void()>& vorgang) {
     try {
         vorgang();
     } catch (int& e) {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "routinen/transfer_sink.h"
+#include "routinen/routinen_sink.h"
 
 // A file that must not be sent: the text names it and says why.
 struct DateiProblem {
@@ -24,4 +24,4 @@ constexpr int32_t kDateiNichtSendbar = -1;
 // Runs one routine and reports how it failed through the sink: an error
 // code ends it with Befehl_beenden, an open program text adds its hint, a
 // file problem is shown in a box. Returns 0, the code, or kDateiNichtSendbar.
-int32_t Routine_ausfuehren(TransferSink& s, const std::function<void()>& vorgang);
+int32_t Routine_ausfuehren(RoutinenSink& s, const std::function<void()>& vorgang);

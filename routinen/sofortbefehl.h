@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "routinen/transfer_sink.h"
+#include "routinen/routinen_sink.h"
 
 class TkeloCOM;
 
 // One of the link's immediate operations (reset, stop, halt, interrupt,
 // continue): the request and its reply go to the log, a failure is reported.
-int32_t Sofort_ausfuehren(TransferSink& s, void (TkeloCOM::*befehl)());
+int32_t Sofort_ausfuehren(RoutinenSink& s, void (TkeloCOM::*befehl)());

@@ -34,14 +34,14 @@ Rahmenzeilen Dateirahmen(const std::string& datei) {
     return {kopf, kopf + " - Ende", kopf + " - Fehler"};
 }
 
-void Grau_zeigen(TransferSink& s, const std::string& zeile) {
+void Grau_zeigen(RoutinenSink& s, const std::string& zeile) {
     s.Zeile(zeile.substr(0, kZeileHoechstens), Zeilenart::Rahmen);
 }
 
 // Empties the log and runs the operation between its start line and its
 // end line; a failure is reported and ends it with the error line.
 template <typename Vorgang>
-int32_t Im_Rahmen(TransferSink& s, const Rahmenzeilen& r, Vorgang vorgang) {
+int32_t Im_Rahmen(RoutinenSink& s, const Rahmenzeilen& r, Vorgang vorgang) {
     s.Leeren();
     Grau_zeigen(s, r.start);
     const int32_t iErgebnis = Routine_ausfuehren(s, vorgang);
@@ -91,7 +91,7 @@ std::optional<std::string> Pruefen(const std::string& datei, ZeilenPruefung unse
 }
 
 // Both files are read and checked before the first request goes out.
-void Paar_uebertragen(TransferSink& s, const Programmpaar& p, const std::string& eroeffnung, bool bEinstellungen) {
+void Paar_uebertragen(RoutinenSink& s, const Programmpaar& p, const std::string& eroeffnung, bool bEinstellungen) {
     const std::vector<std::string> header = Laden(p.header, FirstUnsendableHeaderLine);
     const std::vector<std::string> programm = Laden(p.programm, FirstUnsendableProgramLine);
     const uint32_t iResetStand = s.Link().iResets;
@@ -128,49 +128,49 @@ std::optional<std::string> Programmpaar_pruefen(const Programmpaar& p) {
     return Pruefen(p.programm, FirstUnsendableProgramLine);
 }
 
-int32_t Schreiben_Ablauf(TransferSink& s, int n, const Programmpaar& p) {
+int32_t Schreiben_Ablauf(RoutinenSink& s, int n, const Programmpaar& p) {
     if (!Vorhanden_melden(p)) return kDateiNichtSendbar;
     return Im_Rahmen(s, Programmrahmen("Programm " + Nummer(n) + " schreiben"),
                      [&] { Paar_uebertragen(s, p, "*PW" + Nummer(n) + "\r", true); });
 }
 
-int32_t Groesse_Ablauf(TransferSink& s, std::optional<int> n, const Programmpaar& p) {
+int32_t Groesse_Ablauf(RoutinenSink& s, std::optional<int> n, const Programmpaar& p) {
     if (!Vorhanden_melden(p)) return kDateiNichtSendbar;
     const std::string was = n ? "Programmgröße " + Nummer(*n) + " ermitteln" : "Programmgröße ermitteln";
     return Im_Rahmen(s, Programmrahmen(was), [&] { Paar_uebertragen(s, p, "*PS\r", false); });
 }
 
-int32_t Lesen_Ablauf(TransferSink& s, int n) {
+int32_t Lesen_Ablauf(RoutinenSink& s, int n) {
     return Im_Rahmen(s, Programmrahmen("Programm " + Nummer(n) + " lesen"), [&] {
         Programm_anfordern(s, n, false);
         Programm_empfangen(s);
     });
 }
 
-int32_t Header_Ablauf(TransferSink& s, int n) {
+int32_t Header_Ablauf(RoutinenSink& s, int n) {
     return Im_Rahmen(s, Programmrahmen("Programm-Header " + Nummer(n) + " lesen"),
                      [&] { Programm_anfordern(s, n, true); });
 }
 
-int32_t Loeschen_Ablauf(TransferSink& s, int n) {
+int32_t Loeschen_Ablauf(RoutinenSink& s, int n) {
     return Im_Rahmen(s, Programmrahmen("Programm " + Nummer(n) + " löschen"), [&] { Programm_loeschen(s, n); });
 }
 
-int32_t FAT_Ablauf(TransferSink& s, int n) {
+int32_t FAT_Ablauf(RoutinenSink& s, int n) {
     return Im_Rahmen(s, Programmrahmen("FAT " + Nummer(n) + " lesen"), [&] { FAT_lesen(s, n); });
 }
 
-int32_t Alle_lesen_Ablauf(TransferSink& s) { return Im_Rahmen(s, Programmrahmen("alle Programme lesen"), [] {}); }
+int32_t Alle_lesen_Ablauf(RoutinenSink& s) { return Im_Rahmen(s, Programmrahmen("alle Programme lesen"), [] {}); }
 
-int32_t Alle_loeschen_Ablauf(TransferSink& s) {
+int32_t Alle_loeschen_Ablauf(RoutinenSink& s) {
     return Im_Rahmen(s, Programmrahmen("alle Programme löschen"), [&] { Alle_Programme_loeschen(s); });
 }
 
-int32_t Gesamte_FAT_Ablauf(TransferSink& s) {
+int32_t Gesamte_FAT_Ablauf(RoutinenSink& s) {
     return Im_Rahmen(s, Programmrahmen("gesamte FAT lesen"), [&] { Gesamte_FAT_lesen(s); });
 }
 
-int32_t Befehlsdatei_Ablauf(TransferSink& s, const std::string& datei) {
+int32_t Befehlsdatei_Ablauf(RoutinenSink& s, const std::string& datei) {
     if (!Vorhanden_melden(datei)) return kDateiNichtSendbar;
     return Im_Rahmen(s, Dateirahmen(datei), [&] { Befehlszeilen_senden(s, Laden(datei, FirstUnsendableCommandLine)); });
 }

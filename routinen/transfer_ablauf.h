@@ -5,7 +5,7 @@
 #include <string>
 
 #include "routinen/routinenrahmen.h"
-#include "routinen/transfer_sink.h"
+#include "routinen/routinen_sink.h"
 
 // The program-memory and command-file routines as a whole: file checks, the
 // grey start and end lines, the exchanges, and the report of a failure. The
@@ -26,14 +26,14 @@ Programmpaar Dateien_von(int n);
 std::optional<std::string> Befehlsdatei_pruefen(const std::string& datei);
 std::optional<std::string> Programmpaar_pruefen(const Programmpaar& p);
 
-int32_t Schreiben_Ablauf(TransferSink& s, int n, const Programmpaar& p);
+int32_t Schreiben_Ablauf(RoutinenSink& s, int n, const Programmpaar& p);
 // The request carries no slot number: n only names the routine, if given.
-int32_t Groesse_Ablauf(TransferSink& s, std::optional<int> n, const Programmpaar& p);
-int32_t Lesen_Ablauf(TransferSink& s, int n);
-int32_t Header_Ablauf(TransferSink& s, int n);
-int32_t Loeschen_Ablauf(TransferSink& s, int n);
-int32_t FAT_Ablauf(TransferSink& s, int n);
-int32_t Alle_lesen_Ablauf(TransferSink& s);
-int32_t Alle_loeschen_Ablauf(TransferSink& s);
-int32_t Gesamte_FAT_Ablauf(TransferSink& s);
-int32_t Befehlsdatei_Ablauf(TransferSink& s, const std::string& datei);
+int32_t Groesse_Ablauf(RoutinenSink& s, std::optional<int> n, const Programmpaar& p);
+int32_t Lesen_Ablauf(RoutinenSink& s, int n);
+int32_t Header_Ablauf(RoutinenSink& s, int n);
+int32_t Loeschen_Ablauf(RoutinenSink& s, int n);
+int32_t FAT_Ablauf(RoutinenSink& s, int n);
+int32_t Alle_lesen_Ablauf(RoutinenSink& s);
+int32_t Alle_loeschen_Ablauf(RoutinenSink& s);
+int32_t Gesamte_FAT_Ablauf(RoutinenSink& s);
+int32_t Befehlsdatei_Ablauf(RoutinenSink& s, const std::string& datei);

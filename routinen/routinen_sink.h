@@ -11,18 +11,18 @@ class TkeloCOM;
 // in the command-line tool.
 enum class Zeilenart { Anfrage, Antwort, Fehler, Rahmen, Hinweis };
 
-// Where the program-memory and command-file routines send what they show,
-// and where they get the link and the values read from the front end. The
-// window and the command-line tool each give one.
-class TransferSink {
+// Where the console's routines send what they show, and where they get the
+// link and the request buffer. The window and the command-line tool each
+// give one; the values a routine needs come as its arguments.
+class RoutinenSink {
 public:
     // The link the routines use and the buffer in which the next request
     // is composed (260 characters); both outlive the sink.
-    TransferSink(TkeloCOM& link, char* szBefehl, std::size_t iGroesse)
+    RoutinenSink(TkeloCOM& link, char* szBefehl, std::size_t iGroesse)
         : link_(link), szBefehl_(szBefehl), iGroesse_(iGroesse) {}
-    virtual ~TransferSink() = default;
-    TransferSink(const TransferSink&) = delete;
-    TransferSink& operator=(const TransferSink&) = delete;
+    virtual ~RoutinenSink() = default;
+    RoutinenSink(const RoutinenSink&) = delete;
+    RoutinenSink& operator=(const RoutinenSink&) = delete;
 
     TkeloCOM& Link() { return link_; }
     char* Befehlspuffer() { return szBefehl_; }
