@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, ASan, UBSan) and runs each from
 # its checked-in corpus for a bounded time.
-#   tests/fuzz/run.sh          5 s per target, about 20 s in all (the test command)
+#   tests/fuzz/run.sh          5 s per target, about 30 s in all (the test command)
 #   tests/fuzz/run.sh 600      the longer run: ten minutes per target
 # The corpus grows in a scratch copy under the build folder, never in the
 # repository. A crash leaves its input as <build>/artifacts/<target>-crash-...
@@ -18,7 +18,7 @@ fi
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
-targets=(reply_assembly_fuzz zahl_einlesen_fuzz steuerzeichen_fuzz file_lines_fuzz)
+targets=(reply_assembly_fuzz reply_split_diff_fuzz zahl_einlesen_fuzz steuerzeichen_fuzz file_lines_fuzz)
 
 if ! command -v clang++ >/dev/null; then
   echo "clang++ is missing: run scripts/setup.sh" >&2
