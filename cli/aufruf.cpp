@@ -14,7 +14,7 @@ namespace {
 constexpr uint32_t kMaxBaud = 4000000;
 
 // Arguments each command takes, and how they are checked.
-enum class Art { Keins, Slot, SlotOderAlle, Achse, Anfragen, Datei };
+enum class Art { Keins, Slot, SlotOderAlle, Achse, Anfragen, Datei, Ausgang, Eingang, Vektor };
 
 struct Regel {
     std::size_t mindestens, hoechstens;
@@ -30,7 +30,8 @@ const std::map<std::string, Regel>& Regeln() {
         {"delete", {1, 1, Art::SlotOderAlle}}, {"fat", {0, 1, Art::SlotOderAlle}},
         {"reset", {0, 0, Art::Keins}},       {"stop", {0, 0, Art::Keins}},
         {"halt", {0, 0, Art::Keins}},        {"ports", {0, 0, Art::Keins}},
-        {"modultest", {0, 0, Art::Keins}},
+        {"modultest", {0, 0, Art::Keins}},  {"output", {2, 2, Art::Ausgang}},
+        {"input", {1, 1, Art::Eingang}},     {"move", {3, 3, Art::Vektor}},
     };
     return regeln;
 }
@@ -48,6 +49,24 @@ int Slot(const std::string& text) {
 
 void Pruefen(bool gut, const std::string& text) {
     if (!gut) throw Nutzungsfehler{text};
+}
+
+bool Ganzzahl(const std::string& text) {
+    int32_t wert = 0;
+    const char* ende = text.data() + text.size();
+    const auto [p, ec] = std::from_chars(text.data(), ende, wert);
+    return !text.empty() && ec == std::errc() && p == ende;
+}
+
+void Sonderargumente_pruefen(const Aufruf& a, Art art) {
+    const auto& w = a.argumente;
+    if (art == Art::Ausgang) {
+        Pruefen(w[0].size() == 1 && w[0][0] >= '1' && w[0][0] <= '4', "output '" + w[0] + "' is not 1-4");
+        Pruefen(w[1] == "on" || w[1] == "off", "'" + w[1] + "' is neither on nor off");
+    }
+    if (art == Art::Eingang) Pruefen(Eingang_von(w[0]) != 0, "input '" + w[0] + "' is not 0-9, A-F or all");
+    if (art == Art::Vektor)
+        for (const std::string& k : w) Pruefen(Ganzzahl(k), "move component '" + k + "' is not a whole number");
 }
 
 void Anfrage_pruefen(const std::string& anfrage, std::size_t nummer) {
@@ -77,6 +96,7 @@ void Argumente_pruefen(const Aufruf& a) {
                 "axis '" + erstes + "' does not exist (x, y, z or u)");
     if (r.art == Art::Anfragen)
         for (std::size_t k = 0; k < n; ++k) Anfrage_pruefen(a.argumente[k], k + 1);
+    Sonderargumente_pruefen(a, r.art);
 }
 
 // A device path as given, a console name as "COM<n>".
@@ -117,6 +137,12 @@ void Option_lesen(const std::vector<std::string>& args, std::size_t& i, Aufruf& 
         a.bStill = true;
     } else if (o == "--header") {
         a.bNurHeader = true;
+    } else if (o == "--absolute") {
+        a.bAbsolut = true;
+    } else if (o == "--i2c") {
+        a.bI2C = true;
+    } else if (o == "--watchdog") {
+        a.bWatchdog = true;
     } else if (o == "--help" || o == "-h") {
         a.bHilfe = true;
     } else {
@@ -128,6 +154,10 @@ void Option_lesen(const std::vector<std::string>& args, std::size_t& i, Aufruf& 
 void Befehlsoptionen_pruefen(const Aufruf& a) {
     Pruefen(!a.bNurHeader || a.befehl == "read", "--header is an option of 'read' only");
     Pruefen(a.junit.empty() || a.befehl == "modultest", "--junit is an option of 'modultest' only");
+    Pruefen(!a.bAbsolut || a.befehl == "move", "--absolute is an option of 'move' only");
+    Pruefen(!a.bI2C || a.befehl == "output", "--i2c is an option of 'output' only");
+    Pruefen(!a.bWatchdog || (a.befehl == "output" && a.argumente[0] == "1"), "--watchdog is an option of 'output 1' only");
+    Pruefen(!a.bI2C || !a.bWatchdog, "--i2c and --watchdog exclude each other");
 }
 
 }  // namespace
@@ -159,6 +189,13 @@ Aufruf Aufruf_lesen(const std::vector<std::string>& args) {
 
 int Slot_oder_alle(const std::string& text) { return text == "all" ? 0 : Slot(text); }
 
+char Eingang_von(const std::string& text) {
+    if (text == "all") return 'G';
+    if (text.size() != 1) return 0;
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return std::isxdigit(static_cast<unsigned char>(c)) ? c : 0;
+}
+
 const char* Nutzung() {
     return "usage: pelto [OPTIONS] COMMAND [ARGUMENTS]\n"
            "Options go anywhere on the line; -- ends them.\n"
@@ -180,6 +217,11 @@ const char* Nutzung() {
            "  size PROGRAM HEADER          the size the program would take\n"
            "  delete SLOT|all              delete one program or all\n"
            "  fat [SLOT|all]               the allocation table\n"
+           "  output 1-4 on|off            switch an output; --i2c on the I2C bus, --watchdog\n"
+           "                               (output 1 only) the watchdog\n"
+           "  input 0-9|A-F|all            read an input, or all at once\n"
+           "  move X Y Z [--absolute]      a vector move (relative unless --absolute); waits\n"
+           "                               for its final answer\n"
            "  reset | stop | halt          the immediate commands (reset and stop go out even\n"
            "                               when the connection check fails)\n"
            "  ports                        the ports present, with their USB adapters; opens none\n"

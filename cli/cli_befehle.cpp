@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "routinen/file_lines.h"
@@ -12,6 +13,8 @@
 #include "routinen/modultest_ablauf.h"
 #include "routinen/programm_transfer.h"
 #include "routinen/abfragen.h"
+#include "routinen/achsen.h"
+#include "routinen/einstellungen.h"
 #include "routinen/sofortbefehl.h"
 #include "routinen/transfer_ablauf.h"
 #include "cli/exitstatus.h"
@@ -120,6 +123,21 @@ const std::map<std::string, Ausfuehrung>& Befehle() {
         {"stop", [](const Aufruf&, CliSink& s) { return Sofort_ausfuehren(s, &TkeloCOM::Achsen_stoppen); }},
         {"halt", [](const Aufruf&, CliSink& s) { return Sofort_ausfuehren(s, &TkeloCOM::Achsen_anhalten); }},
         {"modultest", Modultest},
+        {"output",
+         [](const Aufruf& a, CliSink& s) {
+             const int n = a.argumente[0][0] - '0';
+             const int m = a.argumente[1] == "on" ? 1 : 0;
+             return Routine_ausfuehren(s, [&] { Ausgang_setzen(s, n, m, a.bI2C, a.bWatchdog); });
+         }},
+        {"input",
+         [](const Aufruf& a, CliSink& s) {
+             return Mit_Ergebnis(s, Routine_ausfuehren(s, [&] { Eingang_abfragen(s, Eingang_von(a.argumente[0])); }));
+         }},
+        {"move",
+         [](const Aufruf& a, CliSink& s) {
+             const auto k = [&a](std::size_t i) { return static_cast<int32_t>(std::stol(a.argumente[i])); };
+             return Routine_ausfuehren(s, [&] { xyzVektor_fahren(s, !a.bAbsolut, k(0), k(1), k(2)); });
+         }},
     };
     return befehle;
 }
@@ -154,7 +172,7 @@ std::optional<std::string> Dateien_pruefen(const Aufruf& a) {
 
 bool Stoppbar(const Aufruf& a) {
     return a.befehl == "send" || a.befehl == "run" || a.befehl == "write" || a.befehl == "size" ||
-           a.befehl == "modultest";
+           a.befehl == "modultest" || a.befehl == "move";
 }
 
 bool Mit_Fortschritt(const Aufruf& a) {

@@ -61,6 +61,12 @@ TEST_F(PeltoCli, EveryCommand) {
                 "### befehle.txt übertragen ### - Ende\n",
          "L1,y50\r"},
         {{"--quiet", "position", "y"}, 0, "50\n", "@Ly\r"},
+        {{"output", "2", "on"}, 0, kopf + "A2,1<CR>\n<ACK>\n", "A2,1\r"},
+        {{"output", "1", "off", "--watchdog"}, 0, kopf + "WD,0<CR>\n<ACK>\n", "WD,0\r"},
+        {{"output", "3", "on", "--i2c"}, 0, kopf + "I2C-A3,1<CR>\n<ACK>\n", "I2C-A3,1\r"},
+        {{"--quiet", "input", "all"}, 0, "@IG [01]{4}\n", "@IG\r"},
+        {{"move", "100", "-20", "0"}, 0, kopf + "L1,x100,y-20<CR>\n<NAK>\n<ACK>\n", "L1,x100,y-20\r"},
+        {{"move", "5", "5", "5", "--absolute"}, 0, kopf + "L1,X5,Y5,Z5<CR>\n<NAK>\n<ACK>\n", "L1,X5,Y5,Z5\r"},
         {{"reset"}, 0, kopf + "@R<CR>\n@RS<ACK>\n", "@R\r"},
         {{"stop"}, 0, kopf + "@S<CR>\n@RS<ACK>\n", "@S\r"},
         {{"halt"}, 0, kopf + "@B<CR>\n@B<ACK>\n", "@B\r"},
@@ -137,6 +143,13 @@ TEST_F(PeltoCli, BadInputSendsNothing) {
         {"line too long", {"run", "lang.txt"}, 3, "Zeile 2 der Datei 'lang.txt' ist 127 Zeichen lang"},
         {"NUL", {"write", "2", "nul.txt", "kopf.txt"}, 3, "Zeile 2 der Datei 'nul.txt' enthält ein NUL-Zeichen"},
         {"folder", {"run", "."}, 3, "'\\.'"},
+        {"output number", {"output", "5", "on"}, 64, "output '5' is not 1-4"},
+        {"output state", {"output", "2", "an"}, 64, "'an' is neither on nor off"},
+        {"watchdog elsewhere", {"output", "2", "on", "--watchdog"}, 64, "--watchdog is an option of 'output 1' only"},
+        {"input", {"input", "G"}, 64, "input 'G' is not 0-9, A-F or all"},
+        {"move component", {"move", "1", "2", "x"}, 64, "move component 'x' is not a whole number"},
+        {"move overflow", {"move", "1", "2", "99999999999"}, 64, "'99999999999' is not a whole number"},
+        {"absolute elsewhere", {"--absolute", "version"}, 64, "--absolute is an option of 'move' only"},
     };
     for (const Fall& f : faelle) {
         const auto e = Pelto(f.args);
