@@ -38,7 +38,7 @@ void ReplySplitter::FeedByte(char c) {
     case State::Idle:
         normal_ = std::string(1, c);
         if (c == zeichen::ACK) {
-            done_.push_back({normal_, false});
+            done_.push_back({std::exchange(normal_, {}), false});
         } else if (c == zeichen::NAK) {
             done_.push_back({normal_, false});
             normal_.clear();

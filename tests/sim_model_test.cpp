@@ -168,23 +168,27 @@ struct SplitCase {
     const char* name;
     std::string input;
     std::vector<sim::ReplySplitter::Piece> pieces;
+    std::string partial;  // bytes still waiting for their end
 };
 
 TEST(SimReplySplitter, CutsTheStreamLikeTheConsole) {
     using P = sim::ReplySplitter::Piece;
     const SplitCase cases[] = {
-        {"error reply", "E1\x07", {P{"E1\x07", false}}},
-        {"lone ACK", "\x06", {P{"\x06", false}}},
-        {"NAK then final", "\x15" "E7\x07", {P{"\x15", false}, P{"E7\x07", false}}},
-        {"leading CR", "\rOK\r", {P{"\rOK\r", false}}},
-        {"reset completes", "V1.0@RS\x06", {P{"@RS\x06", true}, P{"V1.0!", false}}},
-        {"@ inside a reply", "*PR@B\x06" "1\r", {P{"@B\x06", true}, P{"*PR1\r", false}}},
-        {"echo with NAK", "*PE3\x15\x06", {P{"*PE3\x15", false}, P{"\x06", false}}},
+        {"error reply", "E1\x07", {P{"E1\x07", false}}, ""},
+        {"lone ACK", "\x06", {P{"\x06", false}}, ""},
+        {"NAK then final", "\x15" "E7\x07", {P{"\x15", false}, P{"E7\x07", false}}, ""},
+        {"NAK, final pending", "\x15" "E7", {P{"\x15", false}}, "E7"},
+        {"leading CR", "\rOK\r", {P{"\rOK\r", false}}, ""},
+        {"reset completes", "V1.0@RS\x06", {P{"@RS\x06", true}, P{"V1.0!", false}}, ""},
+        {"@ inside a reply", "*PR@B\x06" "1\r", {P{"@B\x06", true}, P{"*PR1\r", false}}, ""},
+        {"@ reply amid an open one", "*PR@B\x06" "1", {P{"@B\x06", true}}, "*PR1"},
+        {"echo with NAK", "*PE3\x15\x06", {P{"*PE3\x15", false}, P{"\x06", false}}, ""},
     };
     for (const SplitCase& c : cases) {
         sim::ReplySplitter s;
         s.Feed(c.input);
         EXPECT_EQ(s.Take(), c.pieces) << c.name;
+        EXPECT_EQ(s.Partial(), c.partial) << c.name;
     }
 }
 
