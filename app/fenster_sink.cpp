@@ -4,7 +4,7 @@
 #include "app/pelto_befehle_main.h"
 #include "routinen/routinenrahmen.h"
 
-FensterSink::FensterSink(TMainForm& f) : RoutinenSink(*keloCOM, f.szBefehl, sizeof f.szBefehl), f_(f) {}
+FensterSink::FensterSink(TMainForm& f) : RoutinenSink(f.Link(), f.szBefehl, sizeof f.szBefehl), f_(f) {}
 
 void FensterSink::Leeren() { f_.LogLeeren(); }
 

@@ -171,11 +171,11 @@ void TMainForm::ComIni_Befehl() {
         const int32_t iBaud = Zahl_einlesen(baud);
         LogLeeren();
         LogZeile("Initialisierung ...", kGrau);
-        keloCOM->UnInit();
+        Link().UnInit();
         Portnummer_pruefen(port, iPort, static_cast<uint32_t>(iBaud));
-        keloCOM->Init(static_cast<int8_t>(iPort), static_cast<uint32_t>(iBaud));
+        Link().Init(static_cast<int8_t>(iPort), static_cast<uint32_t>(iBaud));
         SetzeText(statusPanels_[1], port);
-        keloCOM->Connect();
+        Link().Connect();
         LogLeeren();
         LogZeile(port + " " + baud + " ist initialisiert!", kGrau);
         Versionsabfrage_ButtonClick();

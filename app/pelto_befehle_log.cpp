@@ -16,8 +16,8 @@
 
 void TMainForm::Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort) {
     // Rendered at once: the link's buffers change with the next exchange.
-    const std::string anfrage = bAnfrage ? Dargestellt(keloCOM->Anfrage()) : std::string();
-    const std::string antwort = bAntwort ? Dargestellt(keloCOM->Antwort()) : std::string();
+    const std::string anfrage = bAnfrage ? Dargestellt(Link().Anfrage()) : std::string();
+    const std::string antwort = bAntwort ? Dargestellt(Link().Antwort()) : std::string();
     bruecke_.Post([this, bLoeschen, bAnfrage, bAntwort, anfrage, antwort] {
         if (bLoeschen) log_->Leeren();
         if (bAnfrage) {
@@ -33,7 +33,7 @@ void TMainForm::Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort
 
 void TMainForm::Befehl_beenden(int32_t iFehler, const std::string& hinweis) {
     // The routine is over: an answer still owed to it must not block the link.
-    keloCOM->Abbrechen();
+    Link().Abbrechen();
     Protokoll_schreiben(pane::kLeeren, pane::kAnfrage, pane::kAntwort);
     if (!hinweis.empty()) LogZeile(hinweis, kGrau);
     if (iFehler >= CONTROLLER_ERROR_BASE) {

@@ -4,9 +4,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "routinen/default_files.h"
 #include "common/protokolldatei.h"
@@ -176,10 +178,24 @@ void TMainForm::Befehl_ausfuehren(int32_t iBefehl) {
         if (b.nummer == iBefehl) {
             b.routine(*this);
             // However the routine ended, what it is still owed is stale now.
-            if (keloCOM) keloCOM->Abbrechen();
+            if (keloCOM) Link().Abbrechen();
             return;
         }
     }
+}
+
+TkeloCOM& TMainForm::Link() {
+    if (befehleThread_ && befehleThread_->Hier()) {
+        if (!arbeiterLink_ || !arbeiterLink_->GleicheLinie(*keloCOM)) arbeiterLink_ = keloCOM->Neuer_Absender();
+        return *arbeiterLink_;
+    }
+    // A third thread would share a sender with one of these two.
+    if (QThread::currentThread() != thread()) {
+        std::fputs("Pelto-Befehle: the link was used from a thread that is not the window's nor the worker's\n",
+                   stderr);
+        std::abort();
+    }
+    return *keloCOM;
 }
 
 void TMainForm::Befehl_starten(int32_t iBefehl) {

@@ -58,6 +58,9 @@ public:
     // Posting and reporting.
     void Befehl_starten(int32_t iBefehl);
     void Befehl_ausfuehren(int32_t iBefehl);
+    // The caller's own sender on the line: the window's thread sends as
+    // keloCOM, the worker as a handle of its own.
+    TkeloCOM& Link();
     void Protokoll_schreiben(bool bLoeschen, bool bAnfrage, bool bAntwort);
     // A hint, when given, follows the failed exchange as a grey line.
     void Befehl_beenden(int32_t iFehler, const std::string& hinweis = {});
@@ -196,6 +199,7 @@ private:
     FensterBruecke& bruecke_;
     std::unique_ptr<LogPane> log_;
     std::unique_ptr<TPelto_befehle_thread> befehleThread_;
+    std::unique_ptr<TkeloCOM> arbeiterLink_;  // made and used by the worker alone
     QLabel* statusPanels_[5] = {};
     bool bAktiviert_ = false;
     bool bStandarddateien_ = true;

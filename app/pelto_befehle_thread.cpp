@@ -17,6 +17,7 @@ void TPelto_befehle_thread::Wecken() {
 }
 
 void TPelto_befehle_thread::Execute() {
+    id_ = std::this_thread::get_id();
     hEventRun.Set();
     for (;;) {
         hEventIdle.Set();

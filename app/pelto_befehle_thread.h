@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 #include "platform/event.h"
 #include "platform/thread.h"
@@ -21,6 +22,8 @@ public:
     platform::Event hEventCmd{platform::Event::Mode::AutoReset};
     platform::Event hEventEnd{platform::Event::Mode::AutoReset};
     std::atomic<int32_t> iBefehl{0};
+    // Whether the caller is this worker.
+    bool Hier() const { return std::this_thread::get_id() == id_; }
 
 protected:
     void Execute() override;
@@ -28,4 +31,5 @@ protected:
 
 private:
     Ausfuehren ausfuehren_;
+    std::atomic<std::thread::id> id_;
 };

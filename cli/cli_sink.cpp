@@ -51,16 +51,16 @@ void CliSink::Programmtext_offen() {
                  "brings it back\n");
 }
 
-// This thread's own exchange: the stop sent from the signal thread never mixes in.
+// The command's own exchange: the stop sent by the signal thread never mixes in.
 std::pair<std::string, std::string> CliSink::Puffer() { return {Link().Anfrage(), Link().Antwort()}; }
 
 // Nothing moves while program text goes out, and a controller that keeps
 // text as text would store the stop as a program line: the interrupt only
 // ends the sending then.
-void CliSink::Stoppen() {
+void CliSink::Stoppen(TkeloCOM& unterbrecher) {
     if (bImProgrammtext_) return;
     try {
-        Link().Achsen_stoppen();
+        unterbrecher.Achsen_stoppen();
     } catch (int&) {
         // Nothing more can be done on a line that does not answer.
     }

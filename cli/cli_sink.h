@@ -44,9 +44,9 @@ public:
     }
 
     void Abbruch_abfragen(std::function<bool()> abgebrochen) { abgebrochen_ = std::move(abgebrochen); }
-    // Stops the axes from another thread; the link's last request and reply
-    // are not read meanwhile.
-    void Stoppen();
+    // Stops the axes from another thread, through that thread's own sender
+    // on the line.
+    void Stoppen(TkeloCOM& unterbrecher);
     // The error's name (and the controller's text) on standard error; not
     // after an interrupt, whose stop ended the command.
     void Fehler_melden(int32_t iFehler);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,8 +43,10 @@ int Vorher_beenden(Ausgabekanal& aus, bool bJson, int iStatus, const std::string
 
 int Ausfuehren(const Aufruf& a, Ausgabekanal& aus) {
     TkeloCOM link;
+    // The signal thread sends its stop as a sender of its own.
+    const std::unique_ptr<TkeloCOM> unterbrecher = link.Neuer_Absender();
     CliSink s(link, a.ausgabe, aus);
-    Abbruch abbruch([&s] { s.Stoppen(); }, [&link] { link.Port_freigeben(); });
+    Abbruch abbruch([&s, &unterbrecher] { s.Stoppen(*unterbrecher); }, [&link] { link.Port_freigeben(); });
     // A reader that went away stops the command as SIGPIPE would.
     aus.Bei_Fehler([&abbruch](int iFehler) {
         Ausgabefehler_melden(iFehler);

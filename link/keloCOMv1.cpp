@@ -16,23 +16,6 @@
 
 namespace {
 
-// Each thread's own last exchange, so that one thread's reset never changes
-// what another thread judges or logs.
-struct Austausch {
-    uint64_t iLink = 0;  // the link object it belongs to
-    char szReq[TkeloCOM::kPufferGroesse] = {};
-    char szResp[TkeloCOM::kPufferGroesse] = {};
-    uint64_t iAntworten = 0;  // replies taken
-};
-thread_local Austausch tAustausch;
-std::atomic<uint64_t> gLinks{0};
-
-// The calling thread's exchange on this link; empty after one on another.
-Austausch& Eigener(uint64_t iLink) {
-    if (tAustausch.iLink != iLink) tAustausch = Austausch {iLink};
-    return tAustausch;
-}
-
 void Kopieren(char (&ziel)[TkeloCOM::kPufferGroesse], const char* text) {
     std::memset(ziel, 0, sizeof ziel);
     std::memcpy(ziel, text, strnlen(text, sizeof ziel - 1));
@@ -40,9 +23,30 @@ void Kopieren(char (&ziel)[TkeloCOM::kPufferGroesse], const char* text) {
 
 }  // namespace
 
-TkeloCOM::TkeloCOM() : iLink_(++gLinks) {}
+TkeloCOM::TkeloCOM() : TkeloCOM(std::make_shared<Linie>()) {}
 
-TkeloCOM::~TkeloCOM() { UnInit(); }
+TkeloCOM::TkeloCOM(std::shared_ptr<Linie> linie)
+    : l_(std::move(linie)),
+      ich_(++l_->iSender),
+      bAppStarted(l_->bAppStarted),
+      szReq(l_->szReq),
+      szResp(l_->szResp),
+      iModulTyp(l_->iModulTyp),
+      iResets(l_->iResets),
+      hSenden_(l_->hSenden),
+      hPuffer_(l_->hPuffer),
+      iLeitungFreiUS_(l_->iLeitungFreiUS),
+      iBaud_(l_->iBaud),
+      mutex_(l_->mutex),
+      hCom(l_->hCom),
+      keloCOM_thread(l_->keloCOM_thread) {}
+
+std::unique_ptr<TkeloCOM> TkeloCOM::Neuer_Absender() { return std::unique_ptr<TkeloCOM>(new TkeloCOM(l_)); }
+
+// Only the line's first sender shuts it down.
+TkeloCOM::~TkeloCOM() {
+    if (ich_ == 1) UnInit();
+}
 
 std::shared_ptr<platform::SerialPort> TkeloCOM::OpenSerialPort(const char* szPortName, uint32_t iBaud) {
     const std::string path = platform::ComDevicePath(platform::ComNumberFromName(szPortName));
@@ -149,21 +153,21 @@ void TkeloCOM::UnInit() {
 }
 
 
-const char* TkeloCOM::Anfrage() const { return Eigener(iLink_).szReq; }
+const char* TkeloCOM::Anfrage() const { return szEigeneAnfrage_; }
 
-const char* TkeloCOM::Antwort() const { return Eigener(iLink_).szResp; }
+const char* TkeloCOM::Antwort() const { return szEigeneAntwort_; }
 
 void TkeloCOM::Anfrage_merken(const char* szText) {
-    Kopieren(Eigener(iLink_).szReq, szText);
+    Kopieren(szEigeneAnfrage_, szText);
     std::lock_guard lock(hPuffer_);
     Kopieren(szReq, szText);
 }
 
-uint64_t TkeloCOM::Antworten() const { return Eigener(iLink_).iAntworten; }
+uint64_t TkeloCOM::Antworten() const { return iEigeneAntworten_; }
 
 void TkeloCOM::Antwort_merken(const char* szText) {
-    Kopieren(Eigener(iLink_).szResp, szText);
-    ++Eigener(iLink_).iAntworten;
+    Kopieren(szEigeneAntwort_, szText);
+    ++iEigeneAntworten_;
     std::lock_guard lock(hPuffer_);
     Kopieren(szResp, szText);
 }

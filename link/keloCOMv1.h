@@ -14,9 +14,12 @@ class SerialPort;
 }
 class TkeloCOM_thread;
 
-// The link to one controller: port set-up, the request/response transaction
-// with its two send gates, and one operation per controller command. Every
-// failure is thrown as an int error code (common/fehler.h).
+// One sender's handle on the link to one controller: port set-up, the
+// request/response transaction with its two send gates, and one operation per
+// controller command. The line is shared by every handle made from the first
+// with Neuer_Absender(); each handle is one sender to the link (whom an answer
+// is owed) with its own last exchange, and is used by one thread at a time.
+// Every failure is thrown as an int error code (common/fehler.h).
 class TkeloCOM {
 public:
     // As the receive buffer: the longest reply whole.
@@ -24,20 +27,46 @@ public:
     static constexpr size_t kMaxAnfrageLaenge = 127;
     static constexpr size_t kBefehlsPuffer = 32;
 
+private:
+    // What all senders on one line share.
+    struct Linie {
+        std::atomic<int32_t> bAppStarted{0};
+        char szReq[kPufferGroesse] = {};
+        char szResp[kPufferGroesse] = {};
+        int32_t iModulTyp = 2;
+        std::atomic<uint32_t> iResets{0};
+        std::atomic<uint32_t> iSender{0};
+        std::mutex hSenden;
+        std::mutex hPuffer;
+        std::atomic<int64_t> iLeitungFreiUS{0};
+        std::atomic<uint32_t> iBaud{115200};
+        std::mutex mutex;
+        std::shared_ptr<platform::SerialPort> hCom;
+        std::shared_ptr<TkeloCOM_thread> keloCOM_thread;
+    };
+    const std::shared_ptr<Linie> l_;
+    const uint32_t ich_;  // this handle's sender number on the line; the first is 1
+
+public:
+    // A new line, and its first sender: the one that shuts it down.
     TkeloCOM();
     ~TkeloCOM();
     TkeloCOM(const TkeloCOM&) = delete;
     TkeloCOM& operator=(const TkeloCOM&) = delete;
+    // Another sender on this line, for another thread; it must not outlive
+    // the first handle.
+    std::unique_ptr<TkeloCOM> Neuer_Absender();
+    bool GleicheLinie(const TkeloCOM& andere) const { return l_ == andere.l_; }
 
-    std::atomic<int32_t> bAppStarted{0};
-    // The link's last request and reply, whoever sent it. A thread reads its
+    std::atomic<int32_t>& bAppStarted;
+    // The line's last request and reply, whoever sent it. A sender reads its
     // own exchange through Anfrage() and Antwort().
-    char szReq[kPufferGroesse] = {};
-    char szResp[kPufferGroesse] = {};
-    int32_t iModulTyp = 2;
+    char (&szReq)[kPufferGroesse];
+    char (&szResp)[kPufferGroesse];
+    int32_t& iModulTyp;
     // Counts the resets and stops sent, so that a long transfer can tell it
     // was cut off between two exchanges.
-    std::atomic<uint32_t> iResets{0};
+    std::atomic<uint32_t>& iResets;
 
     // Port set-up and shut-down.
     static std::shared_ptr<platform::SerialPort> OpenSerialPort(const char* szPortName, uint32_t iBaud);
@@ -63,16 +92,14 @@ public:
     void WaitResp_MB(int32_t iZeitMS);
     void SendReqWaitResp(const char* szRequest, int32_t iZeitMS, const uint32_t* piResetStand = nullptr);
     bool Connect();
-    // The calling thread's routine ended with an error: an answer still owed
-    // to it is stale when it comes, and does not block the link.
+    // This sender's routine ended with an error: an answer still owed to it
+    // is stale when it comes, and does not block the link.
     void Abbrechen();
-    // How long a program read waits for its next line: the longest reply's
-    // time on the line at this baud rate, never less than the usual 64 ms.
-    // The calling thread's own last request and reply: one consistent pair,
-    // untouched by the other thread's exchanges.
+    // This sender's own last request and reply: one consistent pair,
+    // untouched by other senders' exchanges.
     const char* Anfrage() const;
     const char* Antwort() const;
-    // How many replies the calling thread has taken: whether Antwort() is
+    // How many replies this sender has taken: whether Antwort() is
     // still an earlier one.
     uint64_t Antworten() const;
 
@@ -105,6 +132,7 @@ public:
     void Pause_beenden();
 
 private:
+    explicit TkeloCOM(std::shared_ptr<Linie> linie);
     std::shared_ptr<TkeloCOM_thread> Thread() const;
     std::shared_ptr<platform::SerialPort> Port() const;
     void Init_starten(const std::string& pfad, const std::string& wer, uint32_t iBaud);
@@ -131,12 +159,15 @@ private:
 
     // Checking for a reset and writing are one step: a program line can no
     // longer slip out after a reset that the window's thread sends meanwhile.
-    std::mutex hSenden_;
-    std::mutex hPuffer_;  // orders the writers of szReq and szResp
-    const uint64_t iLink_;
-    std::atomic<int64_t> iLeitungFreiUS_{0};  // when the last written byte has left (steady clock)
-    std::atomic<uint32_t> iBaud_{115200};  // tells this link's own exchanges from another's
-    mutable std::mutex mutex_;  // guards the two pointers below, not the buffers
-    std::shared_ptr<platform::SerialPort> hCom;
-    std::shared_ptr<TkeloCOM_thread> keloCOM_thread;
+    std::mutex& hSenden_;
+    std::mutex& hPuffer_;  // orders the writers of szReq and szResp
+    std::atomic<int64_t>& iLeitungFreiUS_;  // when the last written byte has left (steady clock)
+    std::atomic<uint32_t>& iBaud_;
+    std::mutex& mutex_;  // guards the two pointers below, not the buffers
+    std::shared_ptr<platform::SerialPort>& hCom;
+    std::shared_ptr<TkeloCOM_thread>& keloCOM_thread;
+    // This sender's last exchange.
+    char szEigeneAnfrage_[kPufferGroesse] = {};
+    char szEigeneAntwort_[kPufferGroesse] = {};
+    uint64_t iEigeneAntworten_ = 0;
 };

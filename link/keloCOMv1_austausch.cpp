@@ -2,7 +2,6 @@
 // carries out what the book says, under one lock; what is dropped is logged
 // after the lock is released.
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -23,13 +22,6 @@ void Setzen(platform::Event& e, bool bAn) {
 }
 
 }  // namespace
-
-buch::Sender TkeloCOM_thread::Ich() {
-    static std::atomic<buch::Sender> naechster{1};
-    thread_local buch::Sender ich = buch::kKeiner;
-    while (ich == buch::kKeiner) ich = naechster++;
-    return ich;
-}
 
 int64_t TkeloCOM_thread::Jetzt() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -61,8 +53,9 @@ void TkeloCOM_thread::Uebergeben_Ausruf() {
     Buchen(e, szRxBuffer);
 }
 
-buch::Wirkung TkeloCOM_thread::Melden(buch::Ereignis::Art art, buch::Kanal kanal, const char* szRequest) {
-    buch::Ereignis e {art, kanal, Ich()};
+buch::Wirkung TkeloCOM_thread::Melden(buch::Sender sender, buch::Ereignis::Art art, buch::Kanal kanal,
+                                      const char* szRequest) {
+    buch::Ereignis e {art, kanal, sender};
     if (szRequest) {
         e.anfang = buch::Erwarteter_Anfang(szRequest);
         e.lesen = buch::Lesen(szRequest);
@@ -86,16 +79,16 @@ bool TkeloCOM_thread::AtBeginnt(bool bMitten) {
     return buch_.AtBeginnt(bMitten);
 }
 
-bool TkeloCOM_thread::Gehoert(buch::Kanal kanal) {
+bool TkeloCOM_thread::Gehoert(buch::Sender sender, buch::Kanal kanal) {
     std::lock_guard lock(hBuch_);
-    if (kanal == buch::kMB) return buch_.MB_Eigener(Ich()) >= 0;
+    if (kanal == buch::kMB) return buch_.MB_Eigener(sender) >= 0;
     const buch::Normalbuch& n = buch_.n;
-    return n.zustand != buch::Zustand::Frei && n.zustand != buch::Zustand::Weg && n.sender == Ich();
+    return n.zustand != buch::Zustand::Frei && n.zustand != buch::Zustand::Weg && n.sender == sender;
 }
 
-bool TkeloCOM_thread::Purge_erlaubt(buch::Kanal kanal) {
+bool TkeloCOM_thread::Purge_erlaubt(buch::Sender sender, buch::Kanal kanal) {
     std::lock_guard lock(hBuch_);
-    return buch_.Purge_erlaubt(kanal, Ich());
+    return buch_.Purge_erlaubt(kanal, sender);
 }
 
 int64_t TkeloCOM_thread::BisZurFrist() {
@@ -105,11 +98,10 @@ int64_t TkeloCOM_thread::BisZurFrist() {
     return std::max<int64_t>(0, frist - Jetzt());
 }
 
-bool TkeloCOM_thread::Nehmen(buch::Kanal kanal, char* szZiel, size_t iGroesse) {
+bool TkeloCOM_thread::Nehmen(buch::Sender ich, buch::Kanal kanal, char* szZiel, size_t iGroesse) {
     std::string text;
     {
         std::lock_guard lock(hBuch_);
-        const buch::Sender ich = Ich();
         const auto mein = std::find_if(postfach_MB_.begin(), postfach_MB_.end(),
                                        [ich](const auto& p) { return p.first == ich; });
         if (kanal == buch::kMB ? mein == postfach_MB_.end() : postfach_.empty()) return false;

@@ -28,20 +28,20 @@ public:
     TkeloCOM_thread(bool CreateSuspended, std::shared_ptr<platform::SerialPort> hCom);
     ~TkeloCOM_thread() override;
 
-    // Feeds the book one event of the calling sender and carries out what it
-    // returns; the gates follow the book.
-    buch::Wirkung Melden(buch::Ereignis::Art art, buch::Kanal kanal, const char* szRequest = nullptr);
-    // The head of the channel's mailbox for the calling sender, into szZiel
-    // (always terminated). False when nothing is there for it.
-    bool Nehmen(buch::Kanal kanal, char* szZiel, size_t iGroesse);
-    // The calling sender is the one the channel owes an answer to.
-    bool Gehoert(buch::Kanal kanal);
-    // The calling sender's request may purge unread input: none of it is
-    // owed to another live request.
-    bool Purge_erlaubt(buch::Kanal kanal);
+    // Feeds the book one event of `sender` and carries out what it returns;
+    // the gates follow the book.
+    buch::Wirkung Melden(buch::Sender sender, buch::Ereignis::Art art, buch::Kanal kanal,
+                         const char* szRequest = nullptr);
+    // The head of the channel's mailbox for `sender`, into szZiel (always
+    // terminated). False when nothing is there for it.
+    bool Nehmen(buch::Sender sender, buch::Kanal kanal, char* szZiel, size_t iGroesse);
+    // `sender` is the one the channel owes an answer to.
+    bool Gehoert(buch::Sender sender, buch::Kanal kanal);
+    // A request of `sender` may purge unread input: none of it is owed to
+    // another live request.
+    bool Purge_erlaubt(buch::Sender sender, buch::Kanal kanal);
     // Milliseconds until a request given up on stops blocking (kInfinite: none).
     int64_t BisZurFrist();
-    static buch::Sender Ich();
     static int64_t Jetzt();
     // Answers to an empty line ("E1" BEL) completed so far, taken or not.
     uint64_t LeerzeilenAntworten() const { return iLeerzeilenAntworten_; }

@@ -78,7 +78,7 @@ void TkeloCOM::Zulassen(TkeloCOM_thread& t, const char* szRequest, bool bOhneAnt
     platform::Event& gate = bMB ? t.hEventRxSend_MB : t.hEventRxSend;
     const auto t0 = Clock::now();
     for (;;) {
-        t.Melden(buch::Ereignis::Uhr, buch::kNormal);
+        t.Melden(ich_, buch::Ereignis::Uhr, buch::kNormal);
         const int64_t iRest = Rest(t0, kGateMS);
         const int64_t iFrist = t.BisZurFrist();
         const bool bFristZuerst = iFrist != platform::kInfinite && iFrist < iRest;
@@ -86,7 +86,7 @@ void TkeloCOM::Zulassen(TkeloCOM_thread& t, const char* szRequest, bool bOhneAnt
         if (r == platform::WaitResult::TimedOut && bFristZuerst) continue;
         if (r != platform::WaitResult::Signalled) WarteFehler("SendReq()", r);
         const auto art = bOhneAntwort ? buch::Ereignis::GesendetOhneAntwort : buch::Ereignis::Gesendet;
-        if (t.Melden(art, bMB ? buch::kMB : buch::kNormal, szRequest).bZugelassen) return;
+        if (t.Melden(ich_, art, bMB ? buch::kMB : buch::kNormal, szRequest).bZugelassen) return;
         if (bMB) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
@@ -107,14 +107,14 @@ void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool 
         senden.lock();
         if (!piResetStand || iResets == *piResetStand) break;
         // Passed, but not sent: owed nothing.
-        thread->Melden(buch::Ereignis::Freigeben, kanal);
+        thread->Melden(ich_, buch::Ereignis::Freigeben, kanal);
         throw ACK_ERROR;
     }
     if (std::strcmp(szRequest, "@R\r") == 0 || std::strcmp(szRequest, "@S\r") == 0) ++iResets;
     Anfrage_merken(szRequest);
     // Decided under the write lock: every request that passed before is
     // written already, none after it can have been answered yet.
-    if (thread->Purge_erlaubt(kanal)) port->PurgeReceive();
+    if (thread->Purge_erlaubt(ich_, kanal)) port->PurgeReceive();
     char txBuffer[128] = {};
     std::memcpy(txBuffer, szRequest, len);
     // A failed write shows later as a missing reply.
@@ -148,10 +148,10 @@ void TkeloCOM::SendReq_Kopfzeile(const char* szZeile, const uint32_t* piResetSta
 void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
     const char* wer = bMB ? "WaitResp_MB()" : "WaitResp()";
     const buch::Kanal kanal = bMB ? buch::kMB : buch::kNormal;
-    t.Melden(buch::Ereignis::WartenBeginnt, kanal);
+    t.Melden(ich_, buch::Ereignis::WartenBeginnt, kanal);
     // Nothing is owed to a sender that sent nothing: it only waits out its time.
     platform::Event keins{platform::Event::Mode::ManualReset};
-    platform::Event& da = t.Gehoert(kanal) ? (bMB ? t.hEventRxCompl_MB : t.hEventRxCompl) : keins;
+    platform::Event& da = t.Gehoert(ich_, kanal) ? (bMB ? t.hEventRxCompl_MB : t.hEventRxCompl) : keins;
     int64_t iMS = Wartezeit(iZeitMS);
     if (iMS >= 0) iMS += Sendezeit_Rest();
     const int64_t iHoechstens = iMS < 0 ? iMS : iMS + Uebertragungszeit();
@@ -161,15 +161,15 @@ void TkeloCOM::Warten(TkeloCOM_thread& t, bool bMB, int32_t iZeitMS) {
     for (;;) {
         const int64_t iRest = Rest(t0, iMS);
         const platform::WaitResult r = Warten_auf(da, t.hEventLeitungWeg, iRest);
-        if (r == platform::WaitResult::Signalled && t.Nehmen(kanal, szAntwort, sizeof szAntwort)) break;
+        if (r == platform::WaitResult::Signalled && t.Nehmen(ich_, kanal, szAntwort, sizeof szAntwort)) break;
         if (r == platform::WaitResult::TimedOut && Verlaengern(t, t0, iBeginn, iHoechstens, iMS)) continue;
-        if (r == platform::WaitResult::Signalled && t.Gehoert(kanal) && iRest != 0) {
+        if (r == platform::WaitResult::Signalled && t.Gehoert(ich_, kanal) && iRest != 0) {
             // The mailbox holds what is not this sender's (another's "@"
             // reply): it is taken soon. The time limit still holds.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
-        t.Melden(buch::Ereignis::Aufgegeben, kanal);
+        t.Melden(ich_, buch::Ereignis::Aufgegeben, kanal);
         WarteFehler(wer, r == platform::WaitResult::Signalled ? platform::WaitResult::TimedOut : r);
     }
     Antwort_merken(szAntwort);
@@ -180,8 +180,8 @@ void TkeloCOM::WaitResp(int32_t iZeitMS) {
     if (!thread) WarteFehler("WaitResp()", platform::WaitResult::Failed);
     if (iZeitMS == kOhneAntwort) {
         // The request is owed no answer: the normal gate opens at once.
-        thread->Melden(buch::Ereignis::Freigeben, buch::kNormal);
-        thread->Melden(buch::Ereignis::Freigeben, buch::kMB);
+        thread->Melden(ich_, buch::Ereignis::Freigeben, buch::kNormal);
+        thread->Melden(ich_, buch::Ereignis::Freigeben, buch::kMB);
         return;
     }
     Warten(*thread, false, iZeitMS);
@@ -231,11 +231,11 @@ bool TkeloCOM::Connect() {
         // An answer to an earlier attempt proves the controller just as well.
         char szAntwort[kPufferGroesse];
         if (thread->hEventRxCompl.Wait(kConnectMS) == platform::WaitResult::Signalled &&
-            thread->Nehmen(buch::kNormal, szAntwort, sizeof szAntwort)) {
+            thread->Nehmen(ich_, buch::kNormal, szAntwort, sizeof szAntwort)) {
             bVerbunden = std::memcmp(szAntwort, "E1\x07", 3) == 0;
         }
         // Answers still on their way are owed to nobody.
-        thread->Melden(buch::Ereignis::Freigeben, buch::kNormal);
+        thread->Melden(ich_, buch::Ereignis::Freigeben, buch::kNormal);
     }
     if (bVerbunden) {
         // The proving answer came at most this long after its own try; the
@@ -284,7 +284,7 @@ bool TkeloCOM::Verlaengern(TkeloCOM_thread& t, Clock::time_point t0, int64_t iBe
 
 void TkeloCOM::Abbrechen() {
     if (auto thread = Thread()) {
-        thread->Melden(buch::Ereignis::Abgebrochen, buch::kNormal);
-        thread->Melden(buch::Ereignis::Abgebrochen, buch::kMB);
+        thread->Melden(ich_, buch::Ereignis::Abgebrochen, buch::kNormal);
+        thread->Melden(ich_, buch::Ereignis::Abgebrochen, buch::kMB);
     }
 }

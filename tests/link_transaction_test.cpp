@@ -122,9 +122,10 @@ TEST_F(LinkFixture, StopFromAnotherThreadReleasesTheLongWait) {
     peer_->Expect("L1,x100\r", {{0, NAK}});
     peer_->Expect("@S\r", {{0, "@RS" + ACK}});
     com_->SendReqWaitResp("L1,x100\r", 500);
+    const auto fenster = com_->Neuer_Absender();
     auto stopper = std::async(std::launch::async, [&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        com_->SendReqWaitResp("@S\r", 500);
+        fenster->SendReqWaitResp("@S\r", 500);
     });
     const auto t0 = Clock::now();
     com_->WaitResp(300000);

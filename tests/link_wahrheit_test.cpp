@@ -97,10 +97,11 @@ void ProgrammLesenNebenStatusabfragen(Bank& b) {
     b.Regel("*PR1\r", teile);
     std::atomic<bool> fertig {false};
     std::atomic<int> abfragen {0};
+    const auto fensterLink = b.com.Neuer_Absender();
     auto fenster = std::async(std::launch::async, [&] {
         while (!fertig) {
             char status[32];
-            abfragen += Fehler([&] { b.com.Status_abfragen(status, sizeof status); }) == 0;
+            abfragen += Fehler([&] { fensterLink->Status_abfragen(status, sizeof status); }) == 0;
             std::this_thread::sleep_for(1ms);
         }
     });
@@ -138,9 +139,10 @@ void AbgelehnterStoppBeendetKeineFahrt(Bank& b) {
     b.Regel("@S\r", {{0ms, "@E1" + ACK}});
     b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
     ASSERT_EQ(b.Resp(), NAK);
+    const auto fensterLink = b.com.Neuer_Absender();
     auto stopp = std::async(std::launch::async, [&] {
         std::this_thread::sleep_for(100ms);
-        return Fehler([&] { b.com.Achsen_stoppen(); });
+        return Fehler([&] { fensterLink->Achsen_stoppen(); });
     });
     EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
     EXPECT_EQ(b.Resp(), ACK);
@@ -191,10 +193,11 @@ void SpaeteAntwortenNichtFuerPosition(Bank& b) {
 void StoppWartetNichtHinterNormalerAnfrage(Bank& b) {
     b.Regel("Q1\r", {{1500ms, ACK}});
     std::string antwort;
+    const auto arbeiter = b.com.Neuer_Absender();
     auto worker = std::async(std::launch::async, [&] {
-        const int e = Fehler([&] { b.com.SendReqWaitResp("Q1\r", 3000); });
-        antwort = b.com.Antwort();
-        b.com.Abbrechen();  // the routine is over
+        const int e = Fehler([&] { arbeiter->SendReqWaitResp("Q1\r", 3000); });
+        antwort = arbeiter->Antwort();
+        arbeiter->Abbrechen();  // the routine is over
         return e;
     });
     std::this_thread::sleep_for(100ms);
@@ -318,7 +321,8 @@ void RauschenBleibtBillig(Bank& b) {
     b.com.SendReqWaitResp("*PR1\r", 512);
     b.Ausgesendet(vorher + 100000 + 5 + zeilen.size());
     std::this_thread::sleep_for(300ms);
-    auto worker = std::async(std::launch::async, [&] { b.com.Abbrechen(); });
+    const auto arbeiter = b.com.Neuer_Absender();
+    auto worker = std::async(std::launch::async, [&] { arbeiter->Abbrechen(); });
     const auto t0 = Clock::now();
     EXPECT_EQ(Fehler([&] { b.com.Achsen_stoppen(); }), 0);
     EXPECT_LT(MsSeit(t0), 200);
@@ -350,12 +354,13 @@ void SpaeteEndantwortNachStopp(Bank& b) {
     // The final answer comes while the next request waits for its own.
     b.Regel("@S\r", {{5ms, "@RS" + ACK}, {30ms, ACK}});
     b.Regel("#S100\r", {{50ms, "E6" + BEL}});
+    const auto arbeiter = b.com.Neuer_Absender();
     auto worker = std::async(std::launch::async, [&] {
-        b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
-        const int e = Fehler([&] { b.com.WaitResp(5000); });
-        const std::string ende = b.Resp();
-        const int naechste = Fehler([&] { b.com.Startgeschwindigkeit_einstellen(100); });
-        return std::make_pair(e, ende + "|" + std::to_string(naechste) + "|" + b.Resp());
+        arbeiter->xyzVektor_fahren(1, 1, 100, 0, 0);
+        const int e = Fehler([&] { arbeiter->WaitResp(5000); });
+        const std::string ende = arbeiter->Antwort();
+        const int naechste = Fehler([&] { arbeiter->Startgeschwindigkeit_einstellen(100); });
+        return std::make_pair(e, ende + "|" + std::to_string(naechste) + "|" + arbeiter->Antwort());
     });
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(Fehler([&] { b.com.Achsen_stoppen(); }), 0);

@@ -108,12 +108,13 @@ TEST_F(SimLink, ResetDuringAMoveReleasesTheWaiterWithBang) {
     com_.Startgeschwindigkeit_einstellen(100);
     com_.Endgeschwindigkeit_einstellen(1, 100);
     com_.xyzVektor_fahren(1, 1, 100000, 0, 0);  // about 1000 s
+    const auto fenster = com_.Neuer_Absender();
     auto reset = std::async(std::launch::async, [&] {
         std::this_thread::sleep_for(300ms);
         char pos[32];
-        com_.Position_abfragen('x', pos, sizeof pos);
+        fenster->Position_abfragen('x', pos, sizeof pos);
         const long moved = std::atol(pos);
-        com_.Reset_ausfuehren();
+        fenster->Reset_ausfuehren();
         return moved;
     });
     const auto t0 = std::chrono::steady_clock::now();
@@ -128,9 +129,10 @@ TEST_F(SimLink, HaltRampsDownThenAnswers) {
     sim_.SetTimeScale(1.0);
     com_.Endgeschwindigkeit_einstellen(1, 200);
     com_.xyzVektor_fahren(1, 1, 0, 100000, 0);
+    const auto fenster = com_.Neuer_Absender();
     auto halt = std::async(std::launch::async, [&] {
         std::this_thread::sleep_for(200ms);
-        com_.Achsen_anhalten();
+        fenster->Achsen_anhalten();
     });
     com_.WaitResp(10000);
     EXPECT_EQ(Resp(), std::string(1, ACK));

@@ -93,7 +93,9 @@ void Stopp::endantwortEinesVerzoegertenSenders() {
     KonsolenStart s;
     s.sim.timeScale = 0.05;
     Konsole k(s);
-    TkeloCOM& link = k.Link();
+    // A sender of its own beside the window's.
+    const auto arbeiter = k.Link().Neuer_Absender();
+    TkeloCOM& link = *arbeiter;
     std::promise<void> nak;
     auto fahrt = std::async(std::launch::async, [&] {
         link.SendReqWaitResp("L1,x100\r", 500);
