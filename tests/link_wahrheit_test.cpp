@@ -370,6 +370,21 @@ void SpaeteEndantwortNachStopp(Bank& b) {
     EXPECT_EQ(was, "!|" + std::to_string(ACK_ERROR) + "|E6" + BEL);
 }
 
+// Two senders on one line: the one that gives up its own query leaves the
+// other's move its final answer.
+void AbbruchTrifftNurDenEigenenSender(Bank& b) {
+    b.Regel("L1,x100\r", {{5ms, NAK}, {400ms, ACK}});
+    b.Regel("@V\r", {});
+    b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
+    ASSERT_EQ(b.Resp(), NAK);
+    const auto fenster = b.com.Neuer_Absender();
+    char version[32];
+    EXPECT_EQ(Fehler([&] { fenster->Version_abfragen(version, sizeof version); }), WAIT_TIMEOUT_ERROR);
+    fenster->Abbrechen();
+    EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
+    EXPECT_EQ(b.Resp(), ACK);
+}
+
 // A controller slower than Connect's tries answers each of them: the
 // answers to the earlier tries are dropped before the first real request.
 void ConnectsNachzuegler(Bank& b) {
@@ -421,6 +436,7 @@ const Szenario kSzenarien[] = {
     {"AtInStoredTextIsText", 115200, false, AtImGespeichertenText},
     {"StoppedMovesLateFinalAnswer", 115200, false, SpaeteEndantwortNachStopp},
     {"ConnectsLateAnswersDropped", 115200, false, ConnectsNachzuegler},
+    {"GivingUpReachesOnlyItsOwnSender", 115200, false, AbbruchTrifftNurDenEigenenSender},
     {"SlowLineRepliesAtTheirLimit", 9600, true, LangsameLeitungAmLimit},
 };
 
