@@ -35,6 +35,11 @@ protected:
 
     std::string Resp() const { return com_.szResp; }
     char Letztes() const { return Resp().empty() ? '\0' : Resp().back(); }
+    std::string Position(char achse) {
+        char pos[32];
+        com_.Position_abfragen(achse, pos, sizeof pos);
+        return pos;
+    }
     // A normal request answered with NAK, then its final answer.
     void ZweiStufig(const char* anfrage, int32_t ms = 10000) {
         com_.SendReqWaitResp(anfrage, 64);
@@ -60,13 +65,12 @@ TEST_F(SimLink, SettingsAndQueries) {
     com_.I2C_Ausgangssignal_setzen(3, 1);
     com_.WatchDog_setzen(0);
     com_.Referenzoffset_einstellen('x', 150);
-    char version[32], status[7], pos[32];
+    char version[32], status[7];
     com_.Version_abfragen(version, sizeof version);
     EXPECT_STREQ(version, "Pelto-Sim 1.0");
     com_.Status_abfragen(status, sizeof status);
     EXPECT_EQ(std::string(status).size(), 6u);
-    com_.Position_abfragen('y', pos, sizeof pos);
-    EXPECT_STREQ(pos, "0");
+    EXPECT_EQ(Position('y'), "0");
     com_.Eingang_abfragen('B');
     EXPECT_EQ(Resp().substr(0, 4), "@IB ");
     com_.Eingang_abfragen('G');
@@ -92,15 +96,11 @@ TEST_F(SimLink, WaitAndMoveAreTwoStage) {
     com_.xyzVektor_fahren(1, 1, 100, 0, -5);
     com_.WaitResp(10000);
     EXPECT_EQ(Resp(), std::string(1, ACK));
-    char pos[32];
-    com_.Position_abfragen('x', pos, sizeof pos);
-    EXPECT_STREQ(pos, "100");
-    com_.Position_abfragen('z', pos, sizeof pos);
-    EXPECT_STREQ(pos, "-5");
+    EXPECT_EQ(Position('x'), "100");
+    EXPECT_EQ(Position('z'), "-5");
     com_.uVektor_fahren(0, 1, 80);
     com_.WaitResp(10000);
-    com_.Position_abfragen('u', pos, sizeof pos);
-    EXPECT_STREQ(pos, "80");
+    EXPECT_EQ(Position('u'), "80");
 }
 
 TEST_F(SimLink, ResetDuringAMoveReleasesTheWaiterWithBang) {
@@ -144,11 +144,8 @@ TEST_F(SimLink, ReferenceRunEndsAtTheOffset) {
     com_.Referenzoffset_einstellen('z', -20);
     ZweiStufig("$Hzx\r");
     EXPECT_EQ(Resp(), std::string(1, ACK));
-    char pos[32];
-    com_.Position_abfragen('x', pos, sizeof pos);
-    EXPECT_STREQ(pos, "150");
-    com_.Position_abfragen('z', pos, sizeof pos);
-    EXPECT_STREQ(pos, "-20");
+    EXPECT_EQ(Position('x'), "150");
+    EXPECT_EQ(Position('z'), "-20");
     com_.SendReqWaitResp("#Hzxyu\r", 3000);
     EXPECT_EQ(Resp(), std::string(1, ACK));
 }

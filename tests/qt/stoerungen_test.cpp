@@ -141,6 +141,13 @@ bool ImKoerper(Konsole& k, size_t zeilen) {
     return QTest::qWaitFor([&] { return k.Sim().Requests().size() > zeilen; }, 10000);
 }
 
+// The write started on a line quick enough to cut it amid the body.
+bool SchreibenBisImKoerper(Konsole& k, size_t zeilen) {
+    k.Sim().SetLatency(1ms);
+    k.Klick(k.Form().ProgrammSchreiben_Button);
+    return ImKoerper(k, zeilen);
+}
+
 // The write has ended well and slot 3 holds every body line.
 void ProgrammGanz(Konsole& k) {
     QCOMPARE(k.Zeilen().back(), std::string("### Programm 3 schreiben - Ende ###"));
@@ -456,9 +463,7 @@ void Stoerungen::sofortKnopfNachStoerantwort() {
 void Stoerungen::stoerbytesWaehrendDesProgrammschreibens() {
     Konsole k(Schnell());
     GrossesProgrammInSlot3(k);
-    k.Sim().SetLatency(1ms);
-    k.Klick(k.Form().ProgrammSchreiben_Button);
-    QVERIFY(ImKoerper(k, 300));
+    QVERIFY(SchreibenBisImKoerper(k, 300));
     k.Sim().InjectGarbage("#~");
     QVERIFY(k.Leerlauf(60000));
     QVERIFY(k.Boxen().empty());
@@ -471,11 +476,8 @@ void Stoerungen::stoerbytesWaehrendDesProgrammschreibens() {
 // the write stores every line.
 void Stoerungen::nulWaehrendDesProgrammschreibens() {
     Konsole k(Schnell());
-    TMainForm& f = k.Form();
     GrossesProgrammInSlot3(k);
-    k.Sim().SetLatency(1ms);
-    k.Klick(f.ProgrammSchreiben_Button);
-    QVERIFY(ImKoerper(k, 300));
+    QVERIFY(SchreibenBisImKoerper(k, 300));
     k.Sim().InjectGarbage(std::string(1, '\0'));
     QVERIFY(LaengsteStockung(200) < 100);
     QVERIFY(k.Leerlauf(60000));
@@ -560,9 +562,7 @@ void Stoerungen::leitungWegWaehrendDesProgrammschreibens() {
     TMainForm& f = k.Form();
     GrossesProgrammInSlot3(k);
     const std::string datei = Lesen("programm3.txt");
-    k.Sim().SetLatency(1ms);
-    k.Klick(f.ProgrammSchreiben_Button);
-    QVERIFY(ImKoerper(k, 500));
+    QVERIFY(SchreibenBisImKoerper(k, 500));
     const unsigned generation = k.Sim().LineGeneration();
     k.Sim().DropLine(1000ms);
     QVERIFY(k.Leerlauf(3000));
@@ -585,9 +585,7 @@ void Stoerungen::resetWaehrendDesProgrammschreibens() {
     Konsole k(Schnell());
     TMainForm& f = k.Form();
     GrossesProgrammInSlot3(k);
-    k.Sim().SetLatency(1ms);
-    k.Klick(f.ProgrammSchreiben_Button);
-    QVERIFY(ImKoerper(k, 500));
+    QVERIFY(SchreibenBisImKoerper(k, 500));
     f.Reset_ButtonClick();
     QVERIFY(k.Leerlauf(5000));
     QCOMPARE(k.Boxen(), std::vector<std::string>{"Pelto-Befehle: ACK_ERROR"});
