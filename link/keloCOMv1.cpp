@@ -159,6 +159,8 @@ const char* TkeloCOM::Antwort() const { return szEigeneAntwort_; }
 
 void TkeloCOM::Anfrage_merken(const char* szText) {
     Kopieren(szEigeneAnfrage_, szText);
+    // Until its own reply comes, a request shows none: not an earlier one.
+    Kopieren(szEigeneAntwort_, "");
     std::lock_guard lock(hPuffer_);
     Kopieren(szReq, szText);
 }

@@ -20,16 +20,19 @@ if [ ! -s "$tmp/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -1 "$tmp/display")"
-openbox --sm-disable --config-file /dev/null >"$tmp/wm.log" 2>&1 &
-wm=$!
-# The manager is up once it has named itself on the root window; a busy
-# machine may take a while, and a run without it would test no frames.
+# The manager is up once it has named itself on the root window. A busy
+# machine may take a while, and a manager that found the server not yet
+# reachable is started again: a run without one would test no frames.
 wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 for _ in $(seq 600); do
+  if [ -z "$wm" ] || ! kill -0 "$wm" 2>/dev/null; then
+    openbox --sm-disable --config-file /dev/null >>"$tmp/wm.log" 2>&1 &
+    wm=$!
+  fi
   wm_up && break
   sleep 0.1
 done
-if ! wm_up || ! kill -0 "$wm" 2>/dev/null; then
+if ! wm_up; then
   cat "$tmp/wm.log" >&2
   echo "mit_x.sh: the window manager did not start on $DISPLAY" >&2
   exit 1

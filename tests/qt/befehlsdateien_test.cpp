@@ -179,7 +179,7 @@ void Befehlsdateien::zeitueberschreitungHaeltAn() {
     QVERIFY(Ausfuehren(k, k.Form().IniDatei_Button));
     QCOMPARE(k.Boxen(), std::vector<std::string>{"Pelto-Befehle: WAIT_TIMEOUT"});
     QCOMPARE(k.Zeilen(),
-             (std::vector<std::string>{"c,x100<CR>", "@V Pelto-Sim 1.0<ACK>", "### ini.txt übertragen ### - Fehler"}));
+             (std::vector<std::string>{"c,x100<CR>", "", "### ini.txt übertragen ### - Fehler"}));
     QCOMPARE(Neu(k), std::vector<std::string>{"c,x100\r"});
 }
 
