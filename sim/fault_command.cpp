@@ -79,6 +79,18 @@ FaultParse ParseRule(std::string_view arg) {
     return command;
 }
 
+// "stx|etx HEX": the end mark a transfer's refusal waits for.
+FaultParse ParseRefuse(std::string_view arg) {
+    const auto space = arg.find(' ');
+    const std::string_view mark = arg.substr(0, space);
+    if (mark != "stx" && mark != "etx") return std::string("refuse needs stx or etx, then hexadecimal bytes");
+    auto bytes = HexBytes(space == std::string_view::npos ? "" : arg.substr(space), "refuse");
+    if (bytes.index() == 1) return std::get<1>(bytes);
+    FaultCommand command{FaultCommand::Kind::Refuse, false, {}, std::get<0>(bytes), {}};
+    command.mark = mark == "stx" ? '\x02' : '\x03';
+    return command;
+}
+
 }  // namespace
 
 FaultParse ParseFaultCommand(std::string_view line) {
@@ -101,6 +113,9 @@ FaultParse ParseFaultCommand(std::string_view line) {
     }
     if (word == "rule") {
         return ParseRule(arg);
+    }
+    if (word == "refuse") {
+        return ParseRefuse(arg);
     }
     if (word == "at" && !arg.empty()) {
         return FaultCommand{Kind::Garbage, false, {}, "@" + std::string(arg) + "\x06", {}};
@@ -133,6 +148,10 @@ std::string ApplyFaultCommand(SimServer& server, const FaultCommand& command) {
         server.AddRule(command.rule);
         return "rule set: " + std::to_string(times) + " time(s), " + std::to_string(parts) + " part(s)";
     }
+    case Kind::Refuse:
+        server.Inspect([&command](PeltoController& c) { c.RefuseEndMark(command.mark, command.bytes); });
+        return std::string("the next ") + (command.mark == '\x02' ? "header" : "body") + " end mark gets " +
+               std::to_string(command.bytes.size()) + " byte(s) and drops the transfer";
     case Kind::Drop:
         server.DropLine(command.ms);
         return "line dropped for " + std::to_string(command.ms.count()) + " ms";

@@ -117,10 +117,7 @@ void PeltoController::PowerCycle() {
 
 void PeltoController::ForgetPartialInput() {
     input_.clear();
-    if (mode_ != Mode::Commands) {
-        mode_ = Mode::Commands;
-        transfer_ = {};
-    }
+    DropTransfer();
 }
 
 // Serves requests in order. While a command runs, only "@" requests are
@@ -158,14 +155,14 @@ bool PeltoController::TakeRequest() {
         input_.erase(0, stx + 1);
         Record(header + zeichen::STX);
         replyLimitMs_ = kEndMarkLimitMs;
-        EndHeader(std::move(header));
+        if (!TakeRefusal(zeichen::STX)) EndHeader(std::move(header));
         return true;
     }
     if (mode_ == Mode::Body && !input_.empty() && input_.front() == zeichen::ETX) {
         input_.erase(0, 1);
         Record(std::string(1, zeichen::ETX));
         replyLimitMs_ = kEndMarkLimitMs;
-        EndTransfer();
+        if (!TakeRefusal(zeichen::ETX)) EndTransfer();
         return true;
     }
     const auto cr = input_.find(zeichen::CR);
@@ -688,9 +685,27 @@ void PeltoController::EndTransfer() {
 }
 
 void PeltoController::AbandonTransfer(int error) {
+    DropTransfer();
+    SendError(error);
+}
+
+void PeltoController::DropTransfer() {
     mode_ = Mode::Commands;
     transfer_ = {};
-    SendError(error);
+}
+
+void PeltoController::RefuseEndMark(char mark, std::string reply) {
+    refusals_[mark] = std::move(reply);
+}
+
+// A refused end mark: its reply goes out and the transfer is over.
+bool PeltoController::TakeRefusal(char mark) {
+    const auto refusal = refusals_.find(mark);
+    if (refusal == refusals_.end()) return false;
+    DropTransfer();
+    Send(std::move(refusal->second));
+    refusals_.erase(refusal);
+    return true;
 }
 
 void PeltoController::ReadProgram(RequestReader& r) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,6 +71,9 @@ namespace sim {
 //   "*FR<n>"  -> "*FR<n> " entry ACK; "*FRa" -> "*FRa 1=" entry ACK, then
 //                "<k>=" entry ACK for k = 2 to 7. An entry is
 //                "<used 0/1>,<header bytes>,<body bytes>,<lines>".
+// RefuseEndMark() makes it answer the next header end mark (STX) or body end
+// mark (ETX) with other bytes and drop the transfer, as a controller that
+// refuses the program: nothing is stored.
 // Stored text is sent back with control characters and "@" shown as "?",
 // so that it cannot end a reply early or open the "@" channel; an empty
 // header reads back as one blank.
@@ -124,6 +128,9 @@ public:
     void PowerCycle();
     // Device time runs `scale` times as long in real time (0.1: ten times faster).
     void SetTimeScale(double scale);
+    // The next end mark `mark` (STX or ETX) of a transfer gets `reply`
+    // instead of its answer, and the transfer is dropped.
+    void RefuseEndMark(char mark, std::string reply);
 
     int64_t Position(char axis) const;
     const ControllerSettings& Settings() const { return settings_; }
@@ -207,6 +214,8 @@ private:
     void StoreBodyLine(const std::string& line);
     void EndTransfer();
     void AbandonTransfer(int error);
+    void DropTransfer();
+    bool TakeRefusal(char mark);
 
     // Jobs
     Job NewJob(JobKind kind) const;
@@ -248,6 +257,7 @@ private:
     std::vector<Reply> replies_;
     double replyLimitMs_ = 0;  // the limit of the replies being sent
     std::optional<SimTime> deafUntil_;
+    std::map<char, std::string> refusals_;  // by end mark: the reply instead
 };
 
 }  // namespace sim

@@ -134,6 +134,19 @@ TEST_F(SimControllerOnHandClock, ResetAbandonsAProgramTransfer) {
     EXPECT_FALSE(controller_.Memory().Occupied(2));
 }
 
+TEST_F(SimControllerOnHandClock, RefusedEndMarksDropTheTransfer) {
+    controller_.RefuseEndMark('\x02', "E8\x07");
+    Feed("*PW2\r");
+    EXPECT_EQ(Feed("Head\x02"), "E8\x07");
+    EXPECT_EQ(controller_.StatusText()[2], '-');
+    controller_.RefuseEndMark('\x03', "X\r");
+    Feed("*PW2\r");
+    EXPECT_EQ(Feed("Head\x02" "A1,1\r"), std::string("\x06\x06"));  // refused once only
+    EXPECT_EQ(Feed("\x03"), "X\r");
+    EXPECT_EQ(Feed("#S200\r"), "\x06");
+    EXPECT_FALSE(controller_.Memory().Occupied(2));
+}
+
 TEST_F(SimControllerOnHandClock, EraseIsNotCutShortByStop) {
     Feed("*PW1\r");
     Feed("H\x02" "A1,1\r\x03");
@@ -210,9 +223,11 @@ TEST(SimFaultCommand, ParsesTheStdinCommands) {
     EXPECT_EQ(regel.parts[1].after, 300ms);
     EXPECT_EQ(regel.parts[1].bytes, " \x06");
     EXPECT_TRUE(parse("rule 1 Q1").rule.parts.empty());  // never answered
+    EXPECT_EQ(parse("refuse stx 453807").bytes, "E8\x07");
+    EXPECT_EQ(parse("refuse etx 15").mark, '\x03');
     for (const char* bad : {"silent", "late", "late -1", "late 5x", "drop 99999999", "garbage 4", "garbage zz",
                             "garbage", "at", "dance", "rule", "rule 0 Q1", "rule 1 Q1 5", "rule 1 Q1 x:06",
-                            "rule 1 Q1 5:0"}) {
+                            "rule 1 Q1 5:0", "refuse", "refuse stx", "refuse cr 06", "refuse etx 0"}) {
         EXPECT_TRUE(std::holds_alternative<std::string>(sim::ParseFaultCommand(bad))) << bad;
     }
 }
