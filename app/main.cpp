@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "app/anwendung.h"
 #include "app/fenster_bruecke.h"
@@ -13,6 +14,21 @@
 #include "routinen/ausnahme.h"
 #include "common/dialog.h"
 #include "link/keloCOMv1.h"
+#include "link/mitschnitt.h"
+
+namespace {
+
+// A file that cannot be written costs the recording, not the run.
+void Mitschnitt_starten(const std::string& option) {
+    const std::string pfad = Mitschnitt::Pfad_waehlen(option);
+    if (pfad.empty()) return;
+    if (const std::string grund = Mitschnitt::Prozess().Starten(pfad, "pelto-befehle"); !grund.empty())
+        ShowMessage("Der Mitschnitt '" + pfad + "' kann nicht geschrieben werden: " + grund +
+                        "\nDie Konsole arbeitet ohne Mitschnitt weiter.",
+                    "Pelto-Befehle", MessageIcon::Warning);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     // A file-size limit makes a write fail (the protocol log, a default
@@ -29,6 +45,8 @@ int main(int argc, char* argv[]) {
     FensterBruecke bruecke;
     QtDialogs dialogs(bruecke);
     SetDialogs(&dialogs);
+    // Before the desktop's folder: a relative name means where it was given.
+    Mitschnitt_starten(optionen.mitschnitt);
     try {
         // Without its own folder the console writes no files into whatever
         // folder the desktop started it in.
@@ -52,6 +70,7 @@ int main(int argc, char* argv[]) {
         keloCOM = nullptr;
         Ausnahme_melden(std::current_exception(), "Pelto-Befehle");
     }
+    Mitschnitt::Prozess().Beenden();
     SetDialogs(nullptr);
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "link/mitschnitt.h"
+
 namespace {
 
 // After the stop, the command has this long to end and close the link.
@@ -92,5 +94,7 @@ void Abbruch::Signal_behandeln() {
     if (cv_.wait_for(lock, kSchlussfrist, [this] { return bFertig_ || bEnde_; })) return;
     lock.unlock();
     schliessen_();
+    // What led up to the hang is what a recording is for.
+    Mitschnitt::Prozess().Beenden();
     std::_Exit(kUnterbrochen);
 }

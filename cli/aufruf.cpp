@@ -131,6 +131,9 @@ void Option_lesen(const std::vector<std::string>& args, std::size_t& i, Aufruf& 
     } else if (Option(o, "--junit")) {
         a.junit = Wert(args, i, "--junit");
         Pruefen(!a.junit.empty(), "--junit needs a file name");
+    } else if (Option(o, "--record")) {
+        a.mitschnitt = Wert(args, i, "--record");
+        Pruefen(!a.mitschnitt.empty(), "--record needs a file name");
     } else if (o == "--json") {
         a.ausgabe = Ausgabe::Json;
     } else if (o == "--quiet") {
@@ -204,6 +207,9 @@ const char* Nutzung() {
            "  --baud N                     the baud rate (115200)\n"
            "  --json                       one JSON object per exchange, then the outcome\n"
            "  --quiet                      the result only; no progress\n"
+           "  --record FILE                append the wire traffic, time-stamped, to FILE\n"
+           "                               (also PELTO_RECORD=FILE); pelto-sim --replay FILE\n"
+           "                               plays it back\n"
            "  --help, -h                   this text\n"
            "\n"
            "  version                      the controller's version\n"

@@ -17,6 +17,7 @@ struct Aufruf {
     bool bNurHeader = false;             // read --header
     bool bStill = false;                 // --quiet (--json wins wherever it stands)
     std::string junit;                   // modultest --junit FILE
+    std::string mitschnitt;              // --record FILE
     bool bAbsolut = false;               // move --absolute
     bool bI2C = false;                   // output --i2c
     bool bWatchdog = false;              // output 1 --watchdog

@@ -10,6 +10,7 @@
 #include "common/handles.h"
 #include "common/protokolldatei.h"
 #include "link/keloCOMv1_thread.h"
+#include "link/mitschnitt.h"
 #include "platform/last_error.h"
 #include "platform/port_names.h"
 #include "platform/serial_port.h"
@@ -125,6 +126,7 @@ void TkeloCOM::InitOeffnen(const std::string& pfad, const std::string& wer, uint
         std::this_thread::sleep_for(std::chrono::milliseconds(iSleep));
     }
     Protokolldatei_schreiben((wer + " :: iSleep=" + std::to_string(iSleep)).c_str());
+    Mitschnitt::Prozess().Vermerken("open " + pfad + " " + std::to_string(iBaud));
     // A device that keeps its default latency (a pseudo-terminal, an adapter
     // whose timer is not ours to set) still works, only slower.
     if (const auto port = Port(); port && !port->LatencyNote().empty())
@@ -147,6 +149,7 @@ void TkeloCOM::UnInit() {
         keloCloseHandle(&thread->hEventThreadEnd);
     }
     keloCloseHandle(port.get());
+    Mitschnitt::Prozess().Vermerken("close");
     bAppStarted = 0;
     Protokolldatei_schreiben("keloCOM->UnInit() :: Thread beendet!");
     Protokolldatei_schreiben("");

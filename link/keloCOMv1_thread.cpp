@@ -6,6 +6,7 @@
 
 #include "common/handles.h"
 #include "common/protokolldatei.h"
+#include "link/mitschnitt.h"
 #include "platform/last_error.h"
 #include "platform/serial_port.h"
 
@@ -50,6 +51,7 @@ void TkeloCOM_thread::Execute() {
 bool TkeloCOM_thread::ZeichenLesen(unsigned char& c) {
     switch (hCom_->ReadByte(hEventRead, c)) {
     case platform::SerialPort::ReadResult::Byte:
+        Mitschnitt::Prozess().Empfangen(c);
         Leitung(false);
         return true;
     case platform::SerialPort::ReadResult::Idle:

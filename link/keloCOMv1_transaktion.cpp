@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "common/dialog.h"
@@ -8,6 +9,7 @@
 #include "common/protokolldatei.h"
 #include "link/keloCOMv1.h"
 #include "link/keloCOMv1_thread.h"
+#include "link/mitschnitt.h"
 #include "platform/serial_port.h"
 
 namespace {
@@ -117,8 +119,11 @@ void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool 
     if (thread->Purge_erlaubt(ich_, kanal)) port->PurgeReceive();
     char txBuffer[128] = {};
     std::memcpy(txBuffer, szRequest, len);
+    // Recorded before it goes out: its reply cannot overtake it in the recording.
+    Mitschnitt::Prozess().Gesendet(txBuffer, len);
     // A failed write shows later as a missing reply.
-    port->Write(txBuffer, len);
+    if (const size_t iGeschrieben = port->Write(txBuffer, len); iGeschrieben < len)
+        Mitschnitt::Prozess().Vermerken("only " + std::to_string(iGeschrieben) + " of these bytes went out");
     Leitung_belegen(len);
 }
 

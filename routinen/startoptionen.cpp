@@ -7,11 +7,13 @@ Startoptionen::Startoptionen(int argc, const char* const* argv) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") hilfe = true;
         if (arg == "--desktop") desktop = true;
+        if (arg == "--record" && i + 1 < argc) mitschnitt = argv[++i];
+        if (arg.rfind("--record=", 0) == 0) mitschnitt = arg.substr(9);
     }
 }
 
 const char* const kHilfetext =
-    "Usage: pelto-befehle [/KELO] [/UACHSE] [/TIME] [--desktop]\n"
+    "Usage: pelto-befehle [/KELO] [/UACHSE] [/TIME] [--desktop] [--record FILE]\n"
     "       pelto-befehle --help\n"
     "\n"
     "Bench console for a Pelto stepper-motor controller on a serial line.\n"
@@ -23,6 +25,9 @@ const char* const kHilfetext =
     "  /TIME       stamp the files beside the executable with the version time\n"
     "  --desktop   work in ~/Pelto-Befehle (created when missing) instead of the\n"
     "              current folder; the desktop entry starts the console so\n"
+    "  --record FILE\n"
+    "              append the wire traffic, time-stamped, to FILE (also\n"
+    "              PELTO_RECORD=FILE); pelto-sim --replay FILE plays it back\n"
     "  --help, -h  this text\n"
     "\n"
     "Ports: COM1-COM32 are /dev/ttyS0-31, COM33-COM48 /dev/ttyUSB0-15,\n"

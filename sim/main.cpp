@@ -13,6 +13,8 @@
 #include <string_view>
 
 #include "sim/fault_command.h"
+#include "sim/replay_controller.h"
+#include "sim/replay_script.h"
 #include "sim/sim_server.h"
 
 namespace {
@@ -30,6 +32,7 @@ void PrintHelp() {
            "                 [--stopped-final before|after] [--busy error|drop]\n"
            "                 [--at-limit F] [--deaf-after-reset MS] [--uart SEED] [--line-pause MS]\n"
            "                 [--keep-state] [--terminal-defaults] [--baud N]\n"
+           "       pelto-sim --replay FILE [--link PATH]\n"
            "\n"
            "Behaves like a Pelto controller on a new pseudo-terminal. The first line\n"
            "printed is the terminal's device path; point the console at it, e.g.\n"
@@ -64,6 +67,14 @@ void PrintHelp() {
            "  --terminal-defaults\n"
            "                    leave the terminal as it opens: the console must set it up\n"
            "  --baud N          bytes at any other rate than N turn to garbage both ways\n"
+           "  --replay FILE     play the controller's part of a recording made with\n"
+           "                    --record or PELTO_RECORD: each request as recorded is answered\n"
+           "                    with the recorded bytes and timing; the first request that\n"
+           "                    differs is reported on standard error, and nothing is answered\n"
+           "                    from then on. Takes no other option but --link; on standard\n"
+           "                    input only \"status\" and \"quit\". Exit status 3 when a request\n"
+           "                    differed or a recorded one never came, 2 for a file that is\n"
+           "                    no recording\n"
            "  --help, -h        this text\n"
            "\n"
            "Runs until SIGINT, SIGTERM or \"quit\". Commands on standard input, one a line:\n"
@@ -205,9 +216,6 @@ std::string ParseOptions(int argc, char** argv, sim::SimOptions& options, bool& 
 
 // Handles one line of standard input; false on "quit".
 bool HandleLine(sim::SimServer& server, const std::string& line) {
-    if (line.find_first_not_of(" \t\r") == std::string::npos) {
-        return true;
-    }
     const auto parsed = sim::ParseFaultCommand(line);
     if (const auto* error = std::get_if<std::string>(&parsed)) {
         std::cerr << "pelto-sim: " << *error << std::endl;
@@ -221,11 +229,13 @@ bool HandleLine(sim::SimServer& server, const std::string& line) {
     return true;
 }
 
-// Serves until a signal, "quit", or forever when standard input has ended.
-void Serve(sim::SimServer& server) {
+// Feeds `handle` the non-blank lines of standard input until it returns
+// false or a signal comes; `idle` runs at least every 200 ms. Forever when
+// standard input has ended.
+template <typename Handle, typename Idle>
+void ReadCommands(Handle handle, Idle idle) {
     bool stdinOpen = true;
     std::string pending;
-    unsigned shownGeneration = server.LineGeneration();
     while (!gStop) {
         pollfd p{STDIN_FILENO, POLLIN, 0};
         if (stdinOpen && poll(&p, 1, 200) > 0) {
@@ -242,21 +252,112 @@ void Serve(sim::SimServer& server) {
         for (auto nl = pending.find('\n'); nl != std::string::npos; nl = pending.find('\n')) {
             const std::string line = pending.substr(0, nl);
             pending.erase(0, nl + 1);
-            if (!HandleLine(server, line)) {
+            if (line.find_first_not_of(" \t\r") != std::string::npos && !handle(line)) {
                 return;
             }
         }
+        idle();
+    }
+}
+
+// Serves until a signal, "quit", or forever when standard input has ended.
+void Serve(sim::SimServer& server) {
+    unsigned shownGeneration = server.LineGeneration();
+    ReadCommands([&server](const std::string& line) { return HandleLine(server, line); }, [&] {
         const unsigned generation = server.LineGeneration();
         if (generation != shownGeneration) {
             std::cerr << "pelto-sim: line open again at " << server.DevicePath() << std::endl;
             shownGeneration = generation;
         }
+    });
+}
+
+// The options of a replay: --replay FILE and --link PATH, nothing else.
+// Returns an error message, or an empty text when they are good.
+std::string ParseReplayOptions(int argc, char** argv, std::string& file, std::string& linkPath) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--replay" || arg == "--link") {
+            if (i + 1 == argc) return std::string(arg) + " needs a value";
+            (arg == "--replay" ? file : linkPath) = argv[++i];
+        } else {
+            return "--replay takes no other option but --link, not '" + std::string(arg) + "'";
+        }
     }
+    return {};
+}
+
+bool HandleReplayLine(const sim::ReplayController& replay, const std::string& line) {
+    if (line == "quit") {
+        return false;
+    }
+    std::cerr << "pelto-sim: " << (line == "status" ? replay.Progress() : "a replay takes only status and quit")
+              << std::endl;
+    return true;
+}
+
+// Plays a recording until a signal or "quit"; the first difference is
+// reported when it happens.
+int Replay(int argc, char** argv) {
+    constexpr int kDiffers = 3;
+    std::string file, linkPath;
+    if (const std::string error = ParseReplayOptions(argc, argv, file, linkPath); !error.empty()) {
+        std::cerr << "pelto-sim: " << error << std::endl;
+        return 2;
+    }
+    std::optional<sim::ReplayScript> script;
+    try {
+        script = sim::ReplayScript::FromFile(file);
+    } catch (const std::runtime_error& e) {
+        std::cerr << "pelto-sim: replay: " << e.what() << std::endl;
+        return 2;
+    }
+    sim::ReplayController replay(std::move(*script), linkPath);
+    replay.Start();
+    std::cout << replay.DevicePath() << std::endl;
+    bool reported = false;
+    const auto report = [&] {
+        if (reported || replay.Mismatch().empty()) return;
+        std::cerr << "pelto-sim: replay: " << replay.Mismatch() << std::endl;
+        reported = true;
+    };
+    ReadCommands([&replay](const std::string& line) { return HandleReplayLine(replay, line); }, report);
+    replay.Stop();
+    report();
+    const std::string verdict = replay.Verdict();
+    if (!verdict.empty() && !reported) std::cerr << "pelto-sim: replay: " << verdict << std::endl;
+    return verdict.empty() ? 0 : kDiffers;
+}
+
+bool WantsReplay(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") return false;
+        if (arg == "--replay") return true;
+    }
+    return false;
+}
+
+void HandleSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (WantsReplay(argc, argv)) {
+        HandleSignals();
+        try {
+            return Replay(argc, argv);
+        } catch (const std::exception& e) {
+            std::cerr << e.what() << std::endl;
+            return 1;
+        }
+    }
     sim::SimOptions options;
     bool help = false;
     const std::string error = ParseOptions(argc, argv, options, help);
@@ -268,11 +369,7 @@ int main(int argc, char** argv) {
         std::cerr << "pelto-sim: " << error << std::endl;
         return 2;
     }
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    HandleSignals();
     try {
         sim::SimServer server(options);
         server.Start();

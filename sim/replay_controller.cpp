@@ -1,0 +1,169 @@
+#include "sim/replay_controller.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <stdexcept>
+
+#include "common/mitschnitt_zeile.h"
+
+namespace sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kIdlePollMs = 1000;
+
+bool EndsRequest(char c) { return c == '\r' || c == '\x02' || c == '\x03'; }
+
+std::string Quoted(const std::string& bytes) { return "\"" + Mitschnitt_maskieren(bytes) + "\""; }
+
+}  // namespace
+
+ReplayController::ReplayController(ReplayScript script, std::string linkPath)
+    : script_(std::move(script)), linkPath_(std::move(linkPath)) {
+    int fds[2];
+    if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
+        throw std::runtime_error("pelto-sim: cannot create a wake-up pipe");
+    }
+    wakeRead_ = fds[0];
+    wakeWrite_ = fds[1];
+}
+
+ReplayController::~ReplayController() {
+    Stop();
+    close(wakeRead_);
+    close(wakeWrite_);
+}
+
+void ReplayController::Start() {
+    std::lock_guard lock(mutex_);
+    if (thread_.joinable()) {
+        throw std::logic_error("pelto-sim: already started");
+    }
+    pty_ = std::make_unique<PtyEndpoint>(linkPath_);
+    stopping_ = false;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void ReplayController::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!thread_.joinable()) {
+            return;
+        }
+        stopping_ = true;
+    }
+    Wake();
+    thread_.join();
+    std::lock_guard lock(mutex_);
+    pty_.reset();
+}
+
+std::string ReplayController::DevicePath() const {
+    std::lock_guard lock(mutex_);
+    return pty_ ? pty_->DevicePath() : std::string();
+}
+
+std::string ReplayController::Mismatch() const {
+    std::lock_guard lock(mutex_);
+    return mismatch_;
+}
+
+std::string ReplayController::Progress() const {
+    std::lock_guard lock(mutex_);
+    return "request " + std::to_string(next_) + " of " + std::to_string(script_.Exchanges().size());
+}
+
+std::string ReplayController::Verdict() const {
+    std::lock_guard lock(mutex_);
+    if (!mismatch_.empty() || next_ == script_.Exchanges().size()) {
+        return mismatch_;
+    }
+    const auto& missing = script_.Exchanges()[next_];
+    return "request " + std::to_string(next_ + 1) + " (line " + std::to_string(missing.line) + ") " +
+           Quoted(missing.request) + " never came";
+}
+
+void ReplayController::Wake() {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(wakeWrite_, &byte, 1);
+}
+
+void ReplayController::Run() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        ReadLocked(Clock::now());
+        WriteLocked(Clock::now());
+        pollfd fds[2] = {{wakeRead_, POLLIN, 0},
+                         {pty_->MasterFd(), short(POLLIN | (unwritten_.empty() ? 0 : POLLOUT)), 0}};
+        const int timeout = PollTimeoutMs(Clock::now());
+        lock.unlock();
+        poll(fds, 2, timeout);
+        char drain[64];
+        while (read(wakeRead_, drain, sizeof drain) > 0) {
+        }
+        lock.lock();
+    }
+}
+
+void ReplayController::ReadLocked(SimTime now) {
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = read(pty_->MasterFd(), buffer, sizeof buffer)) > 0) {
+        for (ssize_t i = 0; i < n; ++i) {
+            line_ += buffer[i];
+            if (!EndsRequest(buffer[i])) continue;
+            std::string request;
+            request.swap(line_);
+            RequestLocked(request, now);
+        }
+    }
+}
+
+void ReplayController::RequestLocked(const std::string& request, SimTime now) {
+    if (!mismatch_.empty()) return;
+    const auto& exchanges = script_.Exchanges();
+    const std::string number = "request " + std::to_string(next_ + 1);
+    if (next_ == exchanges.size()) {
+        mismatch_ = number + " differs: expected the end of the recording, received " + Quoted(request);
+        return;
+    }
+    const auto& expected = exchanges[next_];
+    if (request != expected.request) {
+        mismatch_ = number + " (line " + std::to_string(expected.line) + ") differs: expected " +
+                    Quoted(expected.request) + ", received " + Quoted(request);
+        return;
+    }
+    ++next_;
+    // Pieces keep their order even where a later request came early.
+    for (const auto& part : expected.replies) {
+        SimTime due = now + part.after;
+        if (!pending_.empty()) due = std::max(due, pending_.back().due);
+        pending_.push_back({due, part.bytes});
+    }
+}
+
+void ReplayController::WriteLocked(SimTime now) {
+    while (!pending_.empty() && pending_.front().due <= now) {
+        unwritten_ += pending_.front().bytes;
+        pending_.pop_front();
+    }
+    while (!unwritten_.empty()) {
+        const ssize_t n = write(pty_->MasterFd(), unwritten_.data(), unwritten_.size());
+        if (n <= 0) return;
+        unwritten_.erase(0, std::size_t(n));
+    }
+}
+
+int ReplayController::PollTimeoutMs(SimTime now) const {
+    if (pending_.empty()) return kIdlePollMs;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(pending_.front().due - now);
+    return int(std::clamp<long long>(left.count(), 0, kIdlePollMs));
+}
+
+}  // namespace sim

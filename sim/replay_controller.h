@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "sim/pty_endpoint.h"
+#include "sim/replay_script.h"
+#include "sim/sim_time.h"
+
+namespace sim {
+
+// Plays the controller's part of a wire recording on a new pseudo-terminal:
+// each request that comes as recorded is answered with the recorded bytes,
+// each piece as long after the request's arrival as it was then. From the
+// first request that differs from the recording on, nothing more is
+// answered: the replay no longer knows where it stands. Thread-safe.
+class ReplayController {
+public:
+    explicit ReplayController(ReplayScript script, std::string linkPath = {});
+    ~ReplayController();
+    ReplayController(const ReplayController&) = delete;
+    ReplayController& operator=(const ReplayController&) = delete;
+
+    // Opens the terminal and starts serving; throws std::runtime_error.
+    void Start();
+    void Stop();
+    std::string DevicePath() const;
+
+    // The first request that differed from the recording; empty while none did.
+    std::string Mismatch() const;
+    // "request N of M": the recorded requests that have come so far.
+    std::string Progress() const;
+    // The first difference, or else the first recorded request that has not
+    // come; empty when the console sent the recording's requests exactly.
+    std::string Verdict() const;
+
+private:
+    struct Pending {
+        SimTime due;
+        std::string bytes;
+    };
+
+    void Run();
+    void ReadLocked(SimTime now);
+    void RequestLocked(const std::string& request, SimTime now);
+    void WriteLocked(SimTime now);
+    int PollTimeoutMs(SimTime now) const;
+    void Wake();
+
+    const ReplayScript script_;
+    const std::string linkPath_;
+    mutable std::mutex mutex_;
+    std::unique_ptr<PtyEndpoint> pty_;
+    std::deque<Pending> pending_;
+    std::string unwritten_;
+    std::string line_;  // a request still arriving
+    std::size_t next_ = 0;
+    std::string mismatch_;
+    bool stopping_ = false;
+    int wakeRead_ = -1, wakeWrite_ = -1;
+    std::thread thread_;
+};
+
+}  // namespace sim
