@@ -1,0 +1,91 @@
+// A run of the window against the simulated controller, with faults,
+// recorded on the wire and played again by the replay: the window shows the
+// same lines, panels and boxes, and sends exactly the recorded requests.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTest>
+
+#include <cstdlib>
+#include <functional>
+
+#include "link/mitschnitt.h"
+#include "sim/replay_controller.h"
+#include "sim/replay_script.h"
+#include "support/konsole.h"
+
+namespace {
+
+// What the operator saw after each step.
+struct Sicht {
+    std::vector<std::string> zeilen;
+    std::vector<std::string> boxen;
+    std::string status;
+    bool operator==(const Sicht&) const = default;
+};
+
+// The steps, each with what it does to the simulator beforehand (nothing
+// when replayed: the recording holds the faults' effect).
+std::vector<Sicht> Ablauf(Konsole& k, bool bSimulator) {
+    TMainForm& f = k.Form();
+    const std::vector<std::pair<std::function<void()>, QAbstractButton*>> schritte = {
+        {[] {}, f.Startgeschw_Button},
+        {[&] { k.Sim().AddRule({"A1,1\r", {{std::chrono::milliseconds(5), "E6\x07"}}, 1}); }, f.A1_ON_SpeedButton},
+        {[&] { k.Sim().AddRule({"#S200\r", {}, 1}); }, f.Startgeschw_Button},
+        {[] {}, f.Statusabfrage_Button},
+        {[] {}, f.FATLesen_Button},
+    };
+    std::vector<Sicht> sichten;
+    for (const auto& [stoerung, knopf] : schritte) {
+        if (bSimulator) stoerung();
+        k.Klick(knopf);
+        if (!k.Leerlauf()) return {};
+        sichten.push_back({k.Zeilen(), k.Boxen(), f.Statusabfrage_Panel->text().toStdString()});
+    }
+    return sichten;
+}
+
+}  // namespace
+
+class MitschnittFenster : public QObject {
+    Q_OBJECT
+private slots:
+    void wiedergabeZeigtDasGleiche();
+};
+
+void MitschnittFenster::wiedergabeZeigtDasGleiche() {
+    TempDir ablage;
+    const std::string datei = ablage.Path() + "/lauf.rec";
+    std::vector<Sicht> aufgenommen;
+    {
+        KonsolenStart s;
+        s.anzeigen = false;
+        Konsole k(s);
+        QCOMPARE(Mitschnitt::Prozess().Starten(datei, "mitschnitt_fenster_test"), std::string());
+        k.Anzeigen();
+        aufgenommen = Ablauf(k, true);
+    }
+    Mitschnitt::Prozess().Beenden();
+    QCOMPARE(aufgenommen.size(), size_t(5));
+    QCOMPARE(aufgenommen[2].boxen,
+             (std::vector<std::string>{"Pelto-Befehle: ACK_ERROR", "Pelto-Befehle: WAIT_TIMEOUT"}));
+
+    sim::ReplayController wiedergabe(sim::ReplayScript::FromFile(datei));
+    wiedergabe.Start();
+    KonsolenStart s;
+    s.simulatoren = 0;
+    s.anzeigen = false;
+    Konsole k(s);
+    ::setenv("PELTO_COM1", wiedergabe.DevicePath().c_str(), 1);
+    k.Anzeigen();
+    const std::vector<Sicht> wiedergegeben = Ablauf(k, false);
+    QCOMPARE(wiedergegeben.size(), aufgenommen.size());
+    for (size_t i = 0; i < aufgenommen.size(); ++i) {
+        QCOMPARE(wiedergegeben[i].zeilen, aufgenommen[i].zeilen);
+        QCOMPARE(wiedergegeben[i].boxen, aufgenommen[i].boxen);
+        QCOMPARE(wiedergegeben[i].status, aufgenommen[i].status);
+    }
+    QCOMPARE(wiedergabe.Verdict(), std::string());
+}
+
+QTEST_MAIN(MitschnittFenster)
+#include "mitschnitt_fenster_test.moc"
