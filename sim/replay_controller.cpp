@@ -25,49 +25,11 @@ std::string Quoted(const std::string& bytes) { return "\"" + Mitschnitt_maskiere
 }  // namespace
 
 ReplayController::ReplayController(ReplayScript script, std::string linkPath)
-    : script_(std::move(script)), linkPath_(std::move(linkPath)) {
-    int fds[2];
-    if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
-        throw std::runtime_error("pelto-sim: cannot create a wake-up pipe");
-    }
-    wakeRead_ = fds[0];
-    wakeWrite_ = fds[1];
-}
+    : script_(std::move(script)), linkPath_(std::move(linkPath)) {}
 
-ReplayController::~ReplayController() {
-    Stop();
-    close(wakeRead_);
-    close(wakeWrite_);
-}
+ReplayController::~ReplayController() { Stop(); }
 
-void ReplayController::Start() {
-    std::lock_guard lock(mutex_);
-    if (thread_.joinable()) {
-        throw std::logic_error("pelto-sim: already started");
-    }
-    pty_ = std::make_unique<PtyEndpoint>(linkPath_);
-    stopping_ = false;
-    thread_ = std::thread([this] { Run(); });
-}
-
-void ReplayController::Stop() {
-    {
-        std::lock_guard lock(mutex_);
-        if (!thread_.joinable()) {
-            return;
-        }
-        stopping_ = true;
-    }
-    Wake();
-    thread_.join();
-    std::lock_guard lock(mutex_);
-    pty_.reset();
-}
-
-std::string ReplayController::DevicePath() const {
-    std::lock_guard lock(mutex_);
-    return pty_ ? pty_->DevicePath() : std::string();
-}
+std::unique_ptr<PtyEndpoint> ReplayController::OpenLocked() { return std::make_unique<PtyEndpoint>(linkPath_); }
 
 std::string ReplayController::Mismatch() const {
     std::lock_guard lock(mutex_);
@@ -89,11 +51,6 @@ std::string ReplayController::Verdict() const {
            Quoted(missing.request) + " never came";
 }
 
-void ReplayController::Wake() {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = write(wakeWrite_, &byte, 1);
-}
-
 void ReplayController::Run() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
@@ -104,9 +61,7 @@ void ReplayController::Run() {
         const int timeout = PollTimeoutMs(Clock::now());
         lock.unlock();
         poll(fds, 2, timeout);
-        char drain[64];
-        while (read(wakeRead_, drain, sizeof drain) > 0) {
-        }
+        Drain();
         lock.lock();
     }
 }

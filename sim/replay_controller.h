@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "sim/pty_endpoint.h"
+#include "sim/pty_service.h"
 #include "sim/replay_script.h"
 #include "sim/sim_time.h"
 
@@ -18,17 +19,10 @@ namespace sim {
 // each piece as long after the request's arrival as it was then. From the
 // first request that differs from the recording on, nothing more is
 // answered: the replay no longer knows where it stands. Thread-safe.
-class ReplayController {
+class ReplayController : public PtyService {
 public:
     explicit ReplayController(ReplayScript script, std::string linkPath = {});
-    ~ReplayController();
-    ReplayController(const ReplayController&) = delete;
-    ReplayController& operator=(const ReplayController&) = delete;
-
-    // Opens the terminal and starts serving; throws std::runtime_error.
-    void Start();
-    void Stop();
-    std::string DevicePath() const;
+    ~ReplayController() override;
 
     // The first request that differed from the recording; empty while none did.
     std::string Mismatch() const;
@@ -44,25 +38,20 @@ private:
         std::string bytes;
     };
 
-    void Run();
+    std::unique_ptr<PtyEndpoint> OpenLocked() override;
+    void Run() override;
     void ReadLocked(SimTime now);
     void RequestLocked(const std::string& request, SimTime now);
     void WriteLocked(SimTime now);
     int PollTimeoutMs(SimTime now) const;
-    void Wake();
 
     const ReplayScript script_;
     const std::string linkPath_;
-    mutable std::mutex mutex_;
-    std::unique_ptr<PtyEndpoint> pty_;
     std::deque<Pending> pending_;
     std::string unwritten_;
     std::string line_;  // a request still arriving
     std::size_t next_ = 0;
     std::string mismatch_;
-    bool stopping_ = false;
-    int wakeRead_ = -1, wakeWrite_ = -1;
-    std::thread thread_;
 };
 
 }  // namespace sim

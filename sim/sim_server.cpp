@@ -29,12 +29,6 @@ void Garble(char* bytes, std::size_t n) {
     }
 }
 
-void SetNonBlocking(int fd) {
-    const int flags = fcntl(fd, F_GETFL);
-    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    fcntl(fd, F_SETFD, FD_CLOEXEC);
-}
-
 }  // namespace
 
 SimServer::SimServer(SimOptions options)
@@ -42,52 +36,17 @@ SimServer::SimServer(SimOptions options)
       controller_([] { return std::chrono::steady_clock::now(); }, options_.timeScale, options_.strict),
       adapter_(options_.adapter) {
     if (options_.strict.uartSeed) uart_.emplace(*options_.strict.uartSeed);
-    int fds[2];
-    if (pipe(fds) != 0) {
-        throw std::runtime_error("pelto-sim: cannot create a wake-up pipe");
-    }
-    wakeRead_ = fds[0];
-    wakeWrite_ = fds[1];
-    SetNonBlocking(wakeRead_);
-    SetNonBlocking(wakeWrite_);
 }
 
-SimServer::~SimServer() {
-    Stop();
-    close(wakeRead_);
-    close(wakeWrite_);
+SimServer::~SimServer() { Stop(); }
+
+std::unique_ptr<PtyEndpoint> SimServer::OpenLocked() {
+    return std::make_unique<PtyEndpoint>(options_.linkPath, !options_.strict.terminalDefaults);
 }
 
-void SimServer::Start() {
-    std::lock_guard lock(mutex_);
-    if (thread_.joinable()) {
-        throw std::logic_error("pelto-sim: already started");
-    }
-    pty_ = std::make_unique<PtyEndpoint>(options_.linkPath, !options_.strict.terminalDefaults);
-    ++generation_;
-    stopping_ = false;
-    thread_ = std::thread([this] { Run(); });
-}
+void SimServer::StartedLocked() { ++generation_; }
 
-void SimServer::Stop() {
-    {
-        std::lock_guard lock(mutex_);
-        if (!thread_.joinable()) {
-            return;
-        }
-        stopping_ = true;
-    }
-    Wake();
-    thread_.join();
-    std::lock_guard lock(mutex_);
-    pty_.reset();
-    reopenAt_.reset();
-}
-
-void SimServer::Wake() {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = write(wakeWrite_, &byte, 1);
-}
+void SimServer::StoppedLocked() { reopenAt_.reset(); }
 
 void SimServer::Run() {
     // Paced bytes are due every few microseconds; the default slack of
@@ -117,9 +76,7 @@ void SimServer::Run() {
             if (timeout.tv_sec == 0 && paced) timeout.tv_nsec = std::max(0L, timeout.tv_nsec - kSpinNs);
             ppoll(fds, 2, &timeout, nullptr);
         }
-        char drain[64];
-        while (read(wakeRead_, drain, sizeof drain) > 0) {
-        }
+        Drain();
         lock.lock();
     }
 }
@@ -291,11 +248,6 @@ timespec SimServer::PollTimeout(SimTime now) const {
                                 std::chrono::nanoseconds(0), wait);
     const auto secs = std::chrono::duration_cast<std::chrono::seconds>(wait);
     return timespec{static_cast<time_t>(secs.count()), static_cast<long>((wait - secs).count())};
-}
-
-std::string SimServer::DevicePath() const {
-    std::lock_guard lock(mutex_);
-    return pty_ ? pty_->DevicePath() : std::string();
 }
 
 unsigned SimServer::LineGeneration() const {

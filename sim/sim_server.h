@@ -18,6 +18,7 @@
 #include "sim/usb_adapter.h"
 #include "sim/pelto_controller.h"
 #include "sim/pty_endpoint.h"
+#include "sim/pty_service.h"
 #include "sim/reply_rule.h"
 #include "sim/strict_profile.h"
 
@@ -35,19 +36,12 @@ struct SimOptions {
 
 // A simulated controller on a pseudo-terminal, served by its own thread.
 // Several may run in one process. All members are thread-safe.
-class SimServer {
+// Start() opens the terminal, Stop() also removes the link; DevicePath() is
+// empty while the line is dropped.
+class SimServer : public PtyService {
 public:
     explicit SimServer(SimOptions options = {});
-    ~SimServer();
-    SimServer(const SimServer&) = delete;
-    SimServer& operator=(const SimServer&) = delete;
-
-    // Opens the terminal and starts serving; throws std::runtime_error.
-    void Start();
-    // Stops serving, joins the thread, closes the terminal, removes the link.
-    void Stop();
-    // The slave's path; empty while the line is dropped.
-    std::string DevicePath() const;
+    ~SimServer() override;
     // Counts the terminals opened so far; grows when a dropped line returns.
     unsigned LineGeneration() const;
 
@@ -93,7 +87,10 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void Run();
+    std::unique_ptr<PtyEndpoint> OpenLocked() override;
+    void StartedLocked() override;
+    void StoppedLocked() override;
+    void Run() override;
     void ServeLocked(SimTime now);
     void HandleDropLocked(SimTime now);
     void ReadRequestsLocked(SimTime now);
@@ -105,11 +102,9 @@ private:
     bool BaudMismatchLocked() const;
     std::chrono::nanoseconds ByteTimeLocked() const;
     timespec PollTimeout(SimTime now) const;
-    void Wake();
 
     SimOptions options_;
     std::chrono::milliseconds late_{0};
-    mutable std::mutex mutex_;
     PeltoController controller_;
     OutputQueue output_;
     UsbAdapter adapter_;
@@ -125,14 +120,9 @@ private:
     std::vector<std::chrono::nanoseconds> turnarounds_;
     std::optional<std::mt19937> uart_;
     SimTime uartNextAt_{};
-    std::unique_ptr<PtyEndpoint> pty_;
     unsigned generation_ = 0;
     std::optional<std::chrono::milliseconds> dropRequest_;
     std::optional<SimTime> reopenAt_;
-    bool stopping_ = false;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    std::thread thread_;
 };
 
 }  // namespace sim
