@@ -22,6 +22,7 @@
 #include "pelto_prozess.h"
 #include "sim/replay_script.h"
 #include "sim/sim_server.h"
+#include "support/crlf_lines.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -56,13 +57,6 @@ const std::vector<Schritt>& Ablauf() {
         {{"send", "#Q"}, nullptr, 1},
     };
     return ablauf;
-}
-
-std::string Lesen(const std::string& pfad) {
-    std::ifstream in(pfad, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::vector<std::string> Anfragen(const std::string& aufnahme) {
