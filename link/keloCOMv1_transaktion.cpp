@@ -120,6 +120,7 @@ void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool 
     // A failed write shows later as a missing reply.
     port->Write(txBuffer, len);
     Leitung_belegen(len);
+    if (l_->beobachter) l_->beobachter(txBuffer, bOhneAntwort);
 }
 
 // The write returns before the bytes have left: the line stays busy for
