@@ -17,7 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr double kStoppGrenzeMS = 5;
 constexpr auto kWachhund = std::chrono::seconds(60);
 constexpr std::size_t kOffenHoechstens = 200;
 constexpr uint64_t kMessenAlle = 50;
@@ -35,7 +34,7 @@ uint64_t Dateigroesse(const std::string& pfad) {
 
 }  // namespace
 
-SoakLauf::SoakLauf(const SoakOptionen& o) : o_(o), u_(o) {}
+SoakLauf::SoakLauf(const SoakOptionen& o) : o_(o), u_(o), messungen_(o.stunden) {}
 
 int SoakLauf::Laufen() {
     std::mt19937_64 plan(o_.seed), stoerplan(o_.seed ^ 0x5eedfa17u);
@@ -74,9 +73,7 @@ int SoakLauf::Laufen() {
     Abgleichen();
     if (u_.abgleich.Offen()) Fehlschlag(std::to_string(u_.abgleich.Offen()) + " requests written never reached the controller");
     Messen(t / 3600);
-    // The first hour and the last are apart only in a run of two hours or more.
-    const SoakVergleich vergleich = Soak_Vergleich(messungen_);
-    if (t >= 2 * 3600 && !vergleich.Flach()) Fehlschlag("memory or descriptors grew from the first hour to the last");
+    if (messungen_.Vergleichbar() && !messungen_.Flach()) Fehlschlag("memory or descriptors grew from the first hour to the last");
     if (protokollHoechst_ > uint64_t(kProtokollGrenze) + 512) Fehlschlag("the protocol log outgrew its bound");
     const double sekunden = std::chrono::duration<double>(Clock::now() - t0).count();
     Dauern_zeigen();
@@ -137,7 +134,9 @@ void SoakLauf::Pruefen(const SoakVorgang& v, const SoakStoerung& st, const SoakE
     if (e.stoppMs) {
         ++stopps_;
         schlimmsterStopp_ = std::max(schlimmsterStopp_, *e.stoppMs);
-        if (*e.stoppMs > kStoppGrenzeMS) Fehlschlag("Stop or Halt took " + std::to_string(*e.stoppMs) + " ms to reach the controller");
+        if (*e.stoppMs > o_.stoppGrenzeMs)
+            Fehlschlag("Stop or Halt took " + std::to_string(*e.stoppMs) + " ms to reach the controller (written after " +
+                       std::to_string(e.geschriebenMs) + " ms)");
     } else if (e.stoppGesendet && !bGestoert) {
         Fehlschlag("Stop or Halt never reached the controller");
     }
@@ -186,7 +185,7 @@ void SoakLauf::Dauern_zeigen() const {
 }
 
 void SoakLauf::Messen(double stunde) {
-    messungen_.push_back(SoakMessung::Jetzt(stunde));
+    messungen_.Messen(stunde);
     const std::string log = Protokolldatei_Pfad();
     protokollHoechst_ = std::max({protokollHoechst_, Dateigroesse(log), Dateigroesse(log + ".1")});
 }
@@ -210,20 +209,20 @@ void SoakLauf::Bericht(const std::string& grund) const {
 }
 
 std::string SoakLauf::Zusammenfassung(double stunden, double sekunden) const {
-    const SoakVergleich v = Soak_Vergleich(messungen_);
-    const SoakMessung& a = messungen_.front();
-    const SoakMessung& b = messungen_.back();
+    const SoakMessung& a = messungen_.Start();
+    const SoakMessung& b = messungen_.Letzte();
     char s[640];
     std::snprintf(s, sizeof s,
                   "soak: seed %llu, %.2f h simulated in %.0f s, %llu operations, %llu faults (%llu strict spells, "
                   "%llu line drops), %llu failures, %llu requests matched, %llu programs read back, %llu stops, worst "
-                  "stop %.2f ms, memory %.1f MiB -> %.1f MiB (first hour %.1f, last %.1f), descriptors %d -> %d, "
+                  "stop %.2f ms, memory %.1f MiB -> %.1f MiB (first eighth %.2f, last %.2f), descriptors %d -> %d, "
                   "protocol log %.1f KiB, %llu recoveries",
                   (unsigned long long)o_.seed, stunden, sekunden, (unsigned long long)vorgaenge_,
                   (unsigned long long)stoerungen_, (unsigned long long)spells_, (unsigned long long)inis_,
                   (unsigned long long)fehlschlaege_, (unsigned long long)u_.abgleich.Verglichen(),
                   (unsigned long long)gelesen_, (unsigned long long)stopps_, schlimmsterStopp_, a.rssBytes / 1048576.0,
-                  b.rssBytes / 1048576.0, v.erste.rssBytes / 1048576.0, v.letzte.rssBytes / 1048576.0, a.deskriptoren,
+                  b.rssBytes / 1048576.0, messungen_.Erstes_Achtel().rssBytes / 1048576.0,
+                  messungen_.Letztes_Achtel().rssBytes / 1048576.0, a.deskriptoren,
                   b.deskriptoren, protokollHoechst_ / 1024.0, (unsigned long long)erholungen_);
     return s;
 }

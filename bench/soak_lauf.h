@@ -39,7 +39,7 @@ private:
     uint64_t bisStrengeEnde_ = 0;
     double schlimmsterStopp_ = 0;
     uint64_t protokollHoechst_ = 0;
-    std::vector<SoakMessung> messungen_;
+    SoakMessreihe messungen_;
     double dauer_[16] = {}, hoechst_[16] = {};
     uint64_t anzahl_[16] = {};
     std::vector<std::string> befunde_;

@@ -21,24 +21,24 @@ SoakMessung SoakMessung::Jetzt(double stunde) {
     return m;
 }
 
-bool SoakVergleich::Flach() const {
-    return letzte.rssBytes <= erste.rssBytes * 1.05 && letzte.deskriptoren <= erste.deskriptoren * 1.05;
+void SoakMessreihe::Messen(double stunde) {
+    letzte_ = SoakMessung::Jetzt(stunde);
+    // The first reading is taken before anything ran: a start, not a level.
+    if (!begonnen_) {
+        start_ = letzte_;
+        begonnen_ = true;
+        return;
+    }
+    const int i = std::clamp(int(stunde * 8 / stunden_), 0, 8);
+    SoakMessung& a = achtel_[i];
+    a.stunde = stunde;
+    a.rssBytes = std::max(a.rssBytes, letzte_.rssBytes);
+    a.deskriptoren = std::max(a.deskriptoren, letzte_.deskriptoren);
+    bis_ = std::max(bis_, i);
 }
 
-SoakVergleich Soak_Vergleich(const std::vector<SoakMessung>& messungen) {
-    SoakVergleich v;
-    // The first reading is taken before anything ran: a start, not a level.
-    const std::size_t beginn = messungen.size() > 2 ? 1 : 0;
-    if (messungen.size() <= beginn) return v;
-    // Readings come at a steady pace of operations: an eighth of them is an
-    // hour of the bench day.
-    const std::size_t n = messungen.size() - beginn, achtel = std::max<std::size_t>(1, n / 8);
-    auto hoechste = [](SoakMessung& ziel, const SoakMessung& m) {
-        ziel.rssBytes = std::max(ziel.rssBytes, m.rssBytes);
-        ziel.deskriptoren = std::max(ziel.deskriptoren, m.deskriptoren);
-        ziel.stunde = m.stunde;
-    };
-    for (std::size_t i = 0; i < achtel; ++i) hoechste(v.erste, messungen[beginn + i]);
-    for (std::size_t i = messungen.size() - achtel; i < messungen.size(); ++i) hoechste(v.letzte, messungen[i]);
-    return v;
+bool SoakMessreihe::Flach() const {
+    const SoakMessung& a = Erstes_Achtel();
+    const SoakMessung& b = Letztes_Achtel();
+    return b.rssBytes <= a.rssBytes * 1.05 && b.deskriptoren <= a.deskriptoren * 1.05;
 }

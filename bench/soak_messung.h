@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 // The process's footprint at one moment: resident memory and open descriptors.
 struct SoakMessung {
@@ -12,10 +11,25 @@ struct SoakMessung {
     static SoakMessung Jetzt(double stunde);
 };
 
-// The highest reading of the first and of the last eighth of a run (an
-// hour each of an 8-hour day).
-struct SoakVergleich {
-    SoakMessung erste, letzte;
-    bool Flach() const;  // the last no higher than the first, within 5 %
+// The highest readings of each eighth of a run (an hour of an 8-hour day),
+// kept in a fixed place so that keeping them does not grow the process.
+class SoakMessreihe {
+public:
+    explicit SoakMessreihe(double stunden) : stunden_(stunden) {}
+    void Messen(double stunde);
+    const SoakMessung& Start() const { return start_; }
+    const SoakMessung& Letzte() const { return letzte_; }
+    const SoakMessung& Erstes_Achtel() const { return achtel_[0]; }
+    const SoakMessung& Letztes_Achtel() const { return achtel_[bis_]; }
+    // The first and the last eighth are apart by one at least.
+    bool Vergleichbar() const { return bis_ >= 2; }
+    // The last eighth no higher than the first, within 5 %.
+    bool Flach() const;
+
+private:
+    double stunden_;
+    SoakMessung start_, letzte_;
+    SoakMessung achtel_[9];
+    int bis_ = 0;
+    bool begonnen_ = false;
 };
-SoakVergleich Soak_Vergleich(const std::vector<SoakMessung>& messungen);

@@ -25,6 +25,7 @@ SoakOptionen Soak_Optionen(const std::vector<std::string>& args) {
         else if (a == "--seconds") o.sekunden = Zahl(args, i);
         else if (a == "--ops-per-second") o.vorgaengeProSekunde = Zahl(args, i);
         else if (a == "--faults-per-hour") o.stoerungenProStunde = Zahl(args, i);
+        else if (a == "--stop-bound") o.stoppGrenzeMs = Zahl(args, i);
         else if (a == "--strict-per-hour") o.strengeProStunde = Zahl(args, i);
         else throw std::invalid_argument("unknown option " + a);
     }

@@ -13,6 +13,7 @@ struct SoakOptionen {
     double vorgaengeProSekunde = 10; // per simulated second
     double stoerungenProStunde = 20; // faults per simulated hour
     double strengeProStunde = 4;     // strict spells per simulated hour
+    double stoppGrenzeMs = 5;        // from the Stop's call to its arrival
 };
 
 // From the command line; throws std::invalid_argument with the reason.

@@ -43,6 +43,7 @@ SoakUmgebung::SoakUmgebung(const SoakOptionen& o)
         verlauf.Anfrage(r);
         abgleich.Gesendet(r, bOhneAntwort);
         if (r[0] == 'L' || (r[0] == '$' && r[1] == 'H')) ++fahrten;
+        if (r[0] == '@' && (r[1] == 'S' || r[1] == 'B')) sofortGeschrieben = std::chrono::steady_clock::now();
     });
     // The files the console writes at its start, every slot's pair among them.
     if (!Standarddateien_schreiben(ordner).ok()) throw std::runtime_error("soak: cannot write the default files");

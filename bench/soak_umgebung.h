@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,7 @@ struct SoakUmgebung {
     SoakSink fenster, arbeiter;
     SoakFenster fensterThread;
     std::atomic<uint64_t> fahrten{0};  // moves and reference runs written
+    std::atomic<std::chrono::steady_clock::time_point> sofortGeschrieben{};  // the last "@S" or "@B"
     // What each slot holds, as far as the soak wrote it without a fault.
     std::array<std::optional<SoakProgramm>, 8> erwartet;
     bool streng = false;  // a strict spell: the controller keeps header text as text

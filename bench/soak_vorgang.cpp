@@ -53,7 +53,7 @@ int32_t Einstellung(SoakSink& s, const SoakVorgang& v) {
             case 2: Rampenlaenge_senden(s, uint16_t(10 + z[2] % 490)); break;
             case 3: Endgeschwindigkeit_senden(s, uint16_t(1000 + z[2] % 4000), z[3] % 3 != 0, z[3] % 3 != 1); break;
             case 4: E1Verknuepfung_senden(s, z[2] % 2); break;
-            default: Wartezeit_senden(s, int32_t(z[2] % 2000)); break;
+            default: Wartezeit_senden(s, int32_t(z[2] % 500)); break;
         }
     });
 }
@@ -110,6 +110,7 @@ SoakErgebnis Fahrt(SoakUmgebung& u, const SoakVorgang& v) {
     const char* anfrage = v.Stopp() ? "@S\r" : "@B\r";
     const auto an = u.sim.LastArrival(anfrage);
     if (an && *an >= aufruf) e.stoppMs = std::chrono::duration<double, std::milli>(*an - aufruf).count();
+    e.geschriebenMs = std::chrono::duration<double, std::milli>(u.sofortGeschrieben.load() - aufruf).count();
     return e;
 }
 
@@ -177,7 +178,7 @@ SoakVorgang SoakVorgang::Ziehen(std::mt19937_64& zufall) {
     return v;
 }
 
-bool SoakVorgang::Stopp() const { return z[3] % 100 < 2; }
+bool SoakVorgang::Stopp() const { return z[3] % 1000 < 5; }
 
 bool SoakVorgang::MitAuftrag() const {
     return art == Art::Fahrt || art == Art::Referenzfahrt || art == Art::Befehlsdatei || art == Art::Modultest ||

@@ -43,6 +43,7 @@ struct SoakErgebnis {
     int32_t code = 0, erwartet = 0;
     std::string befund;             // a check that failed
     std::optional<double> stoppMs;  // from the call to "@S" or "@B" at the controller
+    double geschriebenMs = 0;       // from the call to its write
     bool stoppGesendet = false;
     bool gelesen = false;           // a written program was read back
 };
