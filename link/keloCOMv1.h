@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -43,6 +44,7 @@ private:
         std::mutex mutex;
         std::shared_ptr<platform::SerialPort> hCom;
         std::shared_ptr<TkeloCOM_thread> keloCOM_thread;
+        std::function<void(const char*, bool)> beobachter;
     };
     const std::shared_ptr<Linie> l_;
     const uint32_t ich_;  // this handle's sender number on the line; the first is 1
@@ -57,6 +59,12 @@ public:
     // the first handle.
     std::unique_ptr<TkeloCOM> Neuer_Absender();
     bool GleicheLinie(const TkeloCOM& andere) const { return l_ == andere.l_; }
+    // Called with every request as it is written, by any sender, in the
+    // order of the line (header text flagged as owed no answer). Set it
+    // before the line carries requests (soak runs compare it with the far end).
+    void Beobachter_setzen(std::function<void(const char* szRequest, bool bOhneAntwort)> f) {
+        l_->beobachter = std::move(f);
+    }
 
     std::atomic<int32_t>& bAppStarted;
     // The line's last request and reply, whoever sent it. A sender reads its

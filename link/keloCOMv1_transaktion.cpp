@@ -125,6 +125,7 @@ void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool 
     if (const size_t iGeschrieben = port->Write(txBuffer, len); iGeschrieben < len)
         Mitschnitt::Prozess().Vermerken("only " + std::to_string(iGeschrieben) + " of these bytes went out");
     Leitung_belegen(len);
+    if (l_->beobachter) l_->beobachter(txBuffer, bOhneAntwort);
 }
 
 // The write returns before the bytes have left: the line stays busy for

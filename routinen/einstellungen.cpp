@@ -1,9 +1,13 @@
 #include "routinen/einstellungen.h"
 
+#include <algorithm>
+
 #include "common/pane_flags.h"
 #include "link/keloCOMv1.h"
 
 namespace {
+
+constexpr int32_t kEndeMindestensMS = 64;
 
 void Mit_Protokoll(RoutinenSink& s, bool bLoeschen) { s.Protokoll_schreiben(bLoeschen, pane::kAnfrage, pane::kAntwort); }
 
@@ -42,8 +46,10 @@ void Endgeschwindigkeit_senden(RoutinenSink& s, uint16_t iWert, bool bVektor, bo
 void Wartezeit_senden(RoutinenSink& s, int32_t iMS) {
     s.Link().Wartezeit_einfuegen(static_cast<uint32_t>(iMS));
     Mit_Protokoll(s, pane::kLeeren);
-    // The command limits the wait to one hour, so twice that still fits.
-    s.Link().WaitResp(2 * iMS);
+    // The command limits the wait to one hour, so twice that still fits. A
+    // short wait still gets the time any reply gets: twice 1 ms is less than
+    // the line takes to bring the final answer.
+    s.Link().WaitResp(std::max<int32_t>(2 * iMS, kEndeMindestensMS));
     s.Protokoll_schreiben(pane::kBehalten, pane::kOhneAnfrage, pane::kAntwort);
 }
 

@@ -109,7 +109,9 @@ void PeltoController::PowerCycle() {
     ProgramMemory kept = std::move(memory_);
     auto requests = std::move(requests_);
     auto times = std::move(requestTimes_);
+    const uint64_t total = recordedTotal_;
     *this = PeltoController(clock_, timeScale_, strict_);
+    recordedTotal_ = total;
     memory_ = std::move(kept);
     requests_ = std::move(requests);  // what came down the line stays on record
     requestTimes_ = std::move(times);
@@ -255,6 +257,7 @@ void PeltoController::Record(std::string request) {
     }
     requests_.push_back(std::move(request));
     requestTimes_.push_back(clock_());
+    ++recordedTotal_;
 }
 
 const std::vector<std::pair<std::string_view, PeltoController::Handler>>&

@@ -136,6 +136,10 @@ public:
     const ControllerSettings& Settings() const { return settings_; }
     const ProgramMemory& Memory() const { return memory_; }
     const std::deque<std::string>& Requests() const { return requests_; }
+    // How many requests were recorded since the start, including those the
+    // record no longer holds.
+    uint64_t RecordedTotal() const { return recordedTotal_; }
+    void SetStrict(const StrictProfile& strict) { strict_ = strict; }
     // When each recorded request was complete, in the same order.
     const std::deque<SimTime>& RequestTimes() const { return requestTimes_; }
     std::string StatusText() const;
@@ -254,6 +258,7 @@ private:
     std::string input_;
     std::deque<std::string> requests_;
     std::deque<SimTime> requestTimes_;
+    uint64_t recordedTotal_ = 0;
     std::vector<Reply> replies_;
     double replyLimitMs_ = 0;  // the limit of the replies being sent
     std::optional<SimTime> deafUntil_;

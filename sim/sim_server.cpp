@@ -157,6 +157,8 @@ bool SimServer::ApplyRuleLocked(const std::string& request, SimTime now) {
     const auto rule = std::find_if(rules_.begin(), rules_.end(), [&](const ReplyRule& r) { return r.request == request; });
     if (rule == rules_.end()) return false;
     ruled_.push_back(request);
+    JournalLocked();
+    journal_.push_back(request);
     // An "@" request's answer goes out at once, between a reply's bytes.
     const bool bSofort = !request.empty() && request[0] == '@';
     for (const ReplyRule::Part& part : rule->parts)
@@ -310,6 +312,49 @@ void SimServer::AddRule(ReplyRule rule) {
         rules_.push_back(std::move(rule));
     }
     Wake();
+}
+
+void SimServer::ClearRules() {
+    std::lock_guard lock(mutex_);
+    rules_.clear();
+}
+
+void SimServer::SetStrict(const StrictProfile& strict) {
+    {
+        std::lock_guard lock(mutex_);
+        options_.strict = strict;
+        controller_.SetStrict(strict);
+        if (strict.uartSeed) uart_.emplace(*strict.uartSeed);
+        else uart_.reset();
+    }
+    Wake();
+}
+
+// Brings the controller's new records into the journal, which keeps the
+// order between them and the requests rules took.
+void SimServer::JournalLocked() {
+    constexpr std::size_t kMaxJournal = 100000;
+    const uint64_t total = controller_.RecordedTotal();
+    const auto& requests = controller_.Requests();
+    const std::size_t neu = std::size_t(std::min<uint64_t>(total - journaled_, requests.size()));
+    journal_.insert(journal_.end(), requests.end() - std::ptrdiff_t(neu), requests.end());
+    journaled_ = total;
+    while (journal_.size() > kMaxJournal) journal_.pop_front();
+}
+
+std::vector<std::string> SimServer::TakeArrivals() {
+    std::lock_guard lock(mutex_);
+    JournalLocked();
+    std::vector<std::string> out(std::make_move_iterator(journal_.begin()), std::make_move_iterator(journal_.end()));
+    journal_.clear();
+    return out;
+}
+
+void SimServer::ClearHistory() {
+    std::lock_guard lock(mutex_);
+    ruled_.clear();
+    written_.clear();
+    turnarounds_.clear();
 }
 
 std::vector<std::string> SimServer::RuledRequests() const {

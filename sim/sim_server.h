@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -53,6 +54,10 @@ public:
     void SetTimeScale(double scale);
     void InjectGarbage(std::string bytes);
     void AddRule(ReplyRule rule);
+    // Forgets the rules not used up.
+    void ClearRules();
+    // Switches the unkind readings (all but the terminal's) while serving.
+    void SetStrict(const StrictProfile& strict);
     // Closes the terminal now and opens a new one after `downFor`.
     void DropLine(std::chrono::milliseconds downFor);
     // Switches the controller off and on: only its program memory stays.
@@ -70,6 +75,12 @@ public:
         uint64_t in = 0, out = 0;
     };
     Bytes LineBytes() const;
+    // Every request taken by the controller or answered by a rule since the
+    // last call, in the order they were taken (the last 100000 at most).
+    std::vector<std::string> TakeArrivals();
+    // Forgets the ruled requests, the written bytes and the turnarounds kept
+    // so far, so that a long run stays within its memory.
+    void ClearHistory();
     // Requests answered by a rule, in order of arrival.
     std::vector<std::string> RuledRequests() const;
     // Every byte the controller's end has written to the line (the last MiB).
@@ -98,6 +109,7 @@ private:
     void RouteLocked(std::string_view bytes, SimTime now);
     bool ApplyRuleLocked(const std::string& request, SimTime now);
     void WriteLocked(SimTime now);
+    void JournalLocked();
     std::size_t UartPieceLocked(SimTime now);
     bool BaudMismatchLocked() const;
     std::chrono::nanoseconds ByteTimeLocked() const;
@@ -114,6 +126,8 @@ private:
     std::vector<ReplyRule> rules_;
     std::string ruleLine_;  // a request still arriving, while rules apply
     std::vector<std::string> ruled_;
+    std::deque<std::string> journal_;
+    uint64_t journaled_ = 0;  // controller records already in journal_
     std::string written_;
     Bytes lineBytes_;
     std::optional<SimTime> repliedAt_;  // last byte out, no request since
