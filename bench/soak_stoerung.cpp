@@ -10,14 +10,18 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Noise: text, and now and then the bytes that end or open replies.
+// Noise: text, and now and then the bytes that end or open replies; never
+// a lone ACK, which no link can tell from the answer it stands in for.
 std::string Rauschen(uint32_t z) {
     static constexpr char kBytes[] = "abcXYZ0123 ,.#*\x06\x15\r\x07\x02\x03@E";
     std::mt19937 r(z);
     std::string s;
-    for (uint32_t i = 0, n = 1 + z % 40; i < n; ++i) s += kBytes[r() % (sizeof kBytes - 1)];
+    for (uint32_t i = 0, n = 2 + z % 40; i < n; ++i) s += kBytes[r() % (sizeof kBytes - 1)];
     return s;
 }
+
+// How late the replies come that noise amid an operation runs ahead of.
+std::chrono::milliseconds Verzug(uint32_t z) { return std::chrono::milliseconds(2 + (z >> 1) % 30); }
 
 }  // namespace
 
@@ -38,11 +42,18 @@ void SoakStoerung::Anlegen(SoakUmgebung& u, const SoakVorgang& v) const {
     switch (art) {
         case Art::Keine: break;
         case Art::Rauschen:
-            // On an idle line, before the operation's first request: noise
-            // that falls into a reply on its way is the next finding's
-            // business (see the README).
-            u.sim.InjectGarbage(Rauschen(z[1]));
-            std::this_thread::sleep_for(2ms);
+            // On an idle line, or amid the operation ahead of its late
+            // replies, where it falls into a reply or stands in for one.
+            if (z[2] % 2 == 0) {
+                u.sim.InjectGarbage(Rauschen(z[1]));
+                std::this_thread::sleep_for(2ms);
+                break;
+            }
+            u.sim.SetLate(Verzug(z[2]));
+            rauscher = std::jthread([&u, text = Rauschen(z[1]), ms = (z[2] >> 8) % Verzug(z[2]).count()] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                u.sim.InjectGarbage(text);
+            });
             break;
         case Art::Spaet: u.sim.SetLate(std::chrono::milliseconds(1 + z[1] % 300)); break;
         case Art::Verloren: u.sim.AddRule({v.Erste_Anfrage(), {}, 1}); break;
@@ -61,6 +72,13 @@ void SoakStoerung::Aufheben(SoakUmgebung& u) const {
             // The late replies are still on their way and hold back the ones
             // behind them: the fault lasts until they are out.
             std::this_thread::sleep_for(std::chrono::milliseconds(1 + z[1] % 300) + 5ms);
+            break;
+        case Art::Rauschen:
+            // The noise stays in the operation's span; a true reply it stood
+            // in for may still be on its way when the next one begins.
+            if (rauscher.joinable()) rauscher.join();
+            u.sim.SetLate(0ms);
+            std::this_thread::sleep_for(2ms);
             break;
         case Art::Verloren: u.sim.ClearRules(); break;
         case Art::Stille: u.sim.SetSilent(false); break;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "sim/strict_profile.h"
 
@@ -17,6 +18,7 @@ struct SoakStoerung {
     Art art = Art::Keine;
     uint32_t z[3] = {};
     mutable unsigned generation = 0;  // the line's, before it was dropped
+    mutable std::jthread rauscher;    // noise sent amid the operation
 
     // With probability p; the draws are the same whatever the operation.
     static SoakStoerung Ziehen(std::mt19937_64& zufall, double p, const SoakVorgang& v);

@@ -33,6 +33,7 @@ void TkeloCOM_thread::Uebergeben() {
     buch::Ereignis e {buch::Ereignis::Antwort, buch::kNormal};
     // By its bytes: a NUL inside the reply hides nothing from the book.
     e.nak = Endet_mit(szRxBuffer, iRxCount, zeichen::NAK);
+    e.endform = buch::Endform(szRxBuffer, static_cast<size_t>(iRxCount));
     Buchen(e, szRxBuffer);
 }
 

@@ -1,5 +1,6 @@
 #include "link/keloCOMv1_buch.h"
 
+#include <algorithm>
 #include <cstring>
 
 // A test build can switch one-point faults on at run time (see the header).
@@ -42,6 +43,7 @@ void Freimachen(Normalbuch& n) {
     n.zustand = Z::Frei;
     n.sender = kKeiner;
     n.frist = 0;
+    n.ruhe = 0;
     n.lesen = false;
     n.gestoppt = false;
 }
@@ -53,8 +55,13 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         n.zustand = e.nak && !MUTANTE(1) ? Z::Zwischen : Z::Zugestellt;
         b.kopf = kKeiner;  // the end mark's answer: the header is over
         break;
-    case Z::Zwischen: n.zustand = Z::ZwischenEnde; break;
-    case Z::Offen: n.zustand = Z::Zugestellt; break;
+    case Z::Zwischen:
+    case Z::Offen:
+        // A final answer is ACK or an error reply: anything else is noise
+        // that must not end a move's wait while the move still runs.
+        if (!e.nak && !e.endform) return Wirk(W::Verwerfen, kNormal);
+        n.zustand = n.zustand == Z::Zwischen ? Z::ZwischenEnde : Z::Zugestellt;
+        break;
     case Z::Zugestellt:
     case Z::ZwischenEnde:
         if (n.gestoppt) {
@@ -69,6 +76,20 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         return w;
     }
     case Z::Verwaist:
+        if (n.ruhe != 0) {
+            // Noise, or the answer that noise stood in for: the line must go
+            // quiet. A NAK may be noise too: its final answer is awaited
+            // as long as one nobody asked for.
+            if (e.nak) {
+                n.zustand = Z::VerwaistOffen;
+                n.frist = e.jetzt + kNachfristMS;
+                n.ruhe = 0;
+            } else {
+                n.frist = std::min(e.jetzt + kRuheMS, n.ruhe);
+            }
+            return Wirk(W::Verwerfen, kNormal, true);
+        }
+        [[fallthrough]];
     case Z::VerwaistOffen: {
         // After a late NAK its final answer is stale too: kept from the next
         // request until it comes (a move may take minutes) or a reset or
@@ -134,6 +155,13 @@ W Normal_loslassen(Buch& b, bool bStale, int64_t jetzt) {
         } else if (vorher == Z::Offen || vorher == Z::Zwischen || vorher == Z::VerwaistOffen) {
             n.zustand = Z::VerwaistOffen;
             n.frist = vorher == Z::VerwaistOffen ? frist : 0;
+        } else if ((vorher == Z::Zugestellt || vorher == Z::Nachlauf) && !bGestoppt) {
+            // What it took may have been noise before its true answer, or
+            // a read's lines may still flow: kept from the next request
+            // until the line is quiet.
+            n.zustand = Z::Verwaist;
+            n.frist = jetzt + kRuheMS;
+            n.ruhe = jetzt + kNachfristMS;
         }
     }
     const bool bPost = vorher == Z::Zugestellt || vorher == Z::Zwischen || vorher == Z::ZwischenEnde ||
@@ -146,6 +174,7 @@ void Normal_warten(Normalbuch& n) {
     if (n.zustand == Z::Verwaist) n.zustand = Z::Gebucht;
     if (n.zustand == Z::VerwaistOffen) n.zustand = Z::Offen;
     n.frist = 0;
+    n.ruhe = 0;
 }
 
 W Normal_senden(Buch& b, const Ereignis& e) {
@@ -167,6 +196,7 @@ W Ausruf(Buch& b, const Ereignis& e) {
         return Wirk(W::Verwerfen, kNormal, true);
     Ereignis fertig = e;
     fertig.nak = false;
+    fertig.endform = true;
     b.n.lesen = false;  // ended: nothing of it follows
     b.n.gestoppt = true;
     return Normale_Antwort(b, fertig);
@@ -326,6 +356,15 @@ Anfang Erwarteter_Anfang(const char* szRequest) {
         std::memcpy(a.c, szRequest, std::strcspn(szRequest, "\r") < 3 ? std::strcspn(szRequest, "\r") : 3);
     }
     return a;
+}
+
+bool Endform(const char* szAntwort, size_t iLaenge) {
+    if (iLaenge == 0) return false;
+    if (szAntwort[iLaenge - 1] == '\x06') return true;
+    if (szAntwort[iLaenge - 1] != '\x07') return false;
+    size_t i = iLaenge - 1;
+    while (i > 0 && szAntwort[i - 1] >= '0' && szAntwort[i - 1] <= '9') --i;
+    return i < iLaenge - 1 && i > 0 && szAntwort[i - 1] == 'E';
 }
 
 bool Lesen(const char* szRequest) {

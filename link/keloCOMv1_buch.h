@@ -46,6 +46,10 @@ constexpr Sender kKeiner = 0;  // owed to a routine that is over
 // channel this long after its sender gave up; so does a NAK nobody asked for.
 // An "@" answer given up on is told apart from others that long.
 constexpr int64_t kNachfristMS = 1000;
+// A routine that ended with an error on the reply it took may have taken
+// noise: its true answer can still come. The normal gate stays shut until
+// the line has been quiet this long (at most kNachfristMS).
+constexpr int64_t kRuheMS = 100;
 
 struct Ereignis {
     enum Art : uint8_t {
@@ -73,7 +77,12 @@ struct Ereignis {
     uint8_t nummer = 0;
     int64_t jetzt = 0;  // ms, any steady origin
     bool lesen = false;  // Gesendet on kNormal: the request reads stored text back in parts
+    bool endform = false;  // Antwort on kNormal: shaped as a final answer (see Endform)
 };
+
+// A reply that can be the final answer of a request answered NAK: it ends
+// in ACK, or in "E", digits and BEL (the controller's error reply).
+bool Endform(const char* szAntwort, size_t iLaenge);
 
 // A request whose answer comes as several replies of stored text.
 bool Lesen(const char* szRequest);
@@ -85,6 +94,7 @@ struct Normalbuch {
     bool lesen = false;  // a read: its answer comes as several replies of stored text
     bool gestoppt = false;  // ended by a "!": the stopped job's own final answer may still come
     int64_t frist = 0;   // Verwaist, VerwaistOffen: free again from then (0: not before its answer)
+    int64_t ruhe = 0;    // Verwaist after a taken reply: replies are dropped, the quiet wait renewed till then
     bool operator==(const Normalbuch&) const = default;
 };
 

@@ -251,6 +251,7 @@ void Empfaenger::Uebergeben() {
     tags.push_back(tag);
     Ereignis e {Ereignis::Antwort, kNormal};
     e.nak = iRxCount > 0 && szRxBuffer[iRxCount - 1] == 0x15;
+    e.endform = Endform(szRxBuffer, static_cast<size_t>(iRxCount));
     e.jetzt = w->jetzt * kTickMS;
     Ausfuehren(*w, e, Wessen(tags, szRxBuffer, iRxCount));
     w->rxTag.clear();
@@ -689,6 +690,7 @@ void Beruhigen(Welt& w) {
     }
     Ende(w, kW);
     Ende(w, kF);
+    Tick(w);  // a routine that ended on a reply waits for a quiet line
     if (w.b.n.zustand == Z::VerwaistOffen && w.b.n.frist == 0) {
         Senden(w, kF, "@S");
         while (!w.schuld.empty()) Schicken(w, 0);

@@ -259,7 +259,6 @@ void FahrtEndantwortNichtFuerNaechste(Bank& b, const std::string& davor) {
     b.Regel("L1,x100\r", {{5ms, davor}, {30ms, NAK}, {500ms, ACK}});
     EXPECT_EQ(Fehler([&] { b.com.xyzVektor_fahren(1, 1, 100, 0, 0); }), NAK_ERROR);
     b.com.Abbrechen();
-    std::this_thread::sleep_for(60ms);
     b.Regel("#S100\r", {{5ms, "E6" + BEL}});
     EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("#S100\r", 500); }), 0);
     EXPECT_EQ(b.Resp(), "E6" + BEL);
@@ -370,6 +369,43 @@ void SpaeteEndantwortNachStopp(Bank& b) {
     EXPECT_EQ(was, "!|" + std::to_string(ACK_ERROR) + "|E6" + BEL);
 }
 
+// Noise that ends like a reply just before the true answer: the routine
+// fails on the noise, and the answer after it is not the next request's,
+// nor are a failed read's further lines.
+void RauschenVorDerAntwort(Bank& b, std::vector<sim::ReplyRule::Part> teile) {
+    b.Regel("Q1\r", std::move(teile));
+    b.Regel("T1\r", {{2ms, "T1 ok\r"}});
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("Q1\r", 64); }), 0);
+    EXPECT_EQ(b.Resp(), "Z\r");
+    b.com.Abbrechen();  // the routine judged it no answer
+    const auto t0 = Clock::now();
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 500); }), 0);
+    EXPECT_EQ(b.Resp(), "T1 ok\r");
+    EXPECT_LT(MsSeit(t0), 1500);
+}
+void RauschenVorDerQuittung(Bank& b) {
+    RauschenVorDerAntwort(b, {{0ms, "Z\r"}, {3ms, ACK}});
+    EXPECT_EQ(b.ImProtokoll("verspätete Antwort verworfen: <ACK>"), 1);
+}
+void LesefehlerMitNachfolgendenZeilen(Bank& b) {
+    std::vector<sim::ReplyRule::Part> teile {{0ms, "Z\r"}};
+    for (int i = 1; i <= 30; ++i) teile.push_back({i * 4ms, "Zeile " + std::to_string(i) + "\r"});
+    teile.push_back({124ms, ACK});
+    RauschenVorDerAntwort(b, teile);
+}
+
+// Noise while a move runs is no final answer: the wait goes on to the
+// move's own ACK, which then cannot reach the next request.
+void RauschenWaehrendDerFahrt(Bank& b) {
+    b.Regel("L1,x100\r", {{5ms, NAK}, {50ms, "*3.0E.aaa\x03"}, {80ms, "ok\r"}, {300ms, ACK}});
+    const auto t0 = Clock::now();
+    b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
+    EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
+    EXPECT_EQ(b.Resp(), ACK);
+    EXPECT_GE(MsSeit(t0), 250);
+    EXPECT_EQ(b.ImProtokoll("unerwartete Antwort verworfen: *3.0E.aaa<ETX>"), 1);
+}
+
 // Two senders on one line: the one that gives up its own query leaves the
 // other's move its final answer.
 void AbbruchTrifftNurDenEigenenSender(Bank& b) {
@@ -438,6 +474,9 @@ const Szenario kSzenarien[] = {
     {"ConnectsLateAnswersDropped", 115200, false, ConnectsNachzuegler},
     {"GivingUpReachesOnlyItsOwnSender", 115200, false, AbbruchTrifftNurDenEigenenSender},
     {"SlowLineRepliesAtTheirLimit", 9600, true, LangsameLeitungAmLimit},
+    {"NoiseJustBeforeTheAnswer", 115200, false, RauschenVorDerQuittung},
+    {"FailedReadsLinesStillFlowing", 115200, false, LesefehlerMitNachfolgendenZeilen},
+    {"NoiseIsNoFinalAnswer", 115200, false, RauschenWaehrendDerFahrt},
 };
 
 class Wahrheit : public ::testing::TestWithParam<Szenario> {
