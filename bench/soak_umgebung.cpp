@@ -30,6 +30,14 @@ sim::SimOptions Simulator(const SoakOptionen& o) {
 
 }  // namespace
 
+void SoakBeobachter::Gesendet(const char* bytes, std::size_t n, bool bOhneAntwort) {
+    const std::string r(bytes, n);
+    u_.verlauf.Anfrage(r.c_str());
+    u_.abgleich.Gesendet(r.c_str(), bOhneAntwort);
+    if (r[0] == 'L' || r.starts_with("$H")) ++u_.fahrten;
+    if (r.starts_with("@S") || r.starts_with("@B")) u_.sofortGeschrieben = std::chrono::steady_clock::now();
+}
+
 SoakUmgebung::SoakUmgebung(const SoakOptionen& o)
     : optionen(o),
       ordner(Neuer_Ordner()),
@@ -39,12 +47,7 @@ SoakUmgebung::SoakUmgebung(const SoakOptionen& o)
       arbeiter(*arbeiterLink, verlauf) {
     SetDialogs(&dialoge);
     Protokolldatei_Ordner_setzen(ordner);
-    fensterLink.Beobachter_setzen([this](const char* r, bool bOhneAntwort) {
-        verlauf.Anfrage(r);
-        abgleich.Gesendet(r, bOhneAntwort);
-        if (r[0] == 'L' || (r[0] == '$' && r[1] == 'H')) ++fahrten;
-        if (r[0] == '@' && (r[1] == 'S' || r[1] == 'B')) sofortGeschrieben = std::chrono::steady_clock::now();
-    });
+    fensterLink.Beobachter_setzen(&beobachter);
     // The files the console writes at its start, every slot's pair among them.
     if (!Standarddateien_schreiben(ordner).ok()) throw std::runtime_error("soak: cannot write the default files");
     sim.Start();

@@ -15,6 +15,7 @@
 #include "bench/soak_verlauf.h"
 #include "common/dialog.h"
 #include "link/keloCOMv1.h"
+#include "link/leitungsbeobachter.h"
 #include "sim/sim_server.h"
 
 // Message boxes of a soak run are counted, not shown.
@@ -22,6 +23,19 @@ class SoakDialoge : public Dialogs {
 public:
     int ShowMessage(const std::string& text, const std::string&, MessageIcon) override;
     std::atomic<uint64_t> anzahl{0};
+};
+
+struct SoakUmgebung;
+
+// Every request the link writes goes to the run's record and its comparison
+// with what the simulator receives.
+class SoakBeobachter : public TLeitungsbeobachter {
+public:
+    explicit SoakBeobachter(SoakUmgebung& u) : u_(u) {}
+    void Gesendet(const char* bytes, std::size_t n, bool bOhneAntwort) override;
+
+private:
+    SoakUmgebung& u_;
 };
 
 // Everything a soak run works with: the simulator, the line with its two
@@ -40,6 +54,7 @@ struct SoakUmgebung {
     SoakVerlauf verlauf;
     SoakAbgleich abgleich;
     sim::SimServer sim;
+    SoakBeobachter beobachter{*this};  // outlives the line
     TkeloCOM fensterLink;  // the line's first sender: it shuts the line down
     std::unique_ptr<TkeloCOM> arbeiterLink;
     SoakSink fenster, arbeiter;

@@ -24,7 +24,7 @@ void Kopieren(char (&ziel)[TkeloCOM::kPufferGroesse], const char* text) {
 
 }  // namespace
 
-TkeloCOM::TkeloCOM() : TkeloCOM(std::make_shared<Linie>()) {}
+TkeloCOM::TkeloCOM() : TkeloCOM(std::make_shared<Linie>()) { Beobachter_setzen(&Mitschnitt::Prozess()); }
 
 TkeloCOM::TkeloCOM(std::shared_ptr<Linie> linie)
     : l_(std::move(linie)),
@@ -95,7 +95,7 @@ void TkeloCOM::Init_starten(const std::string& pfad, const std::string& wer, uin
     // What came before the port was ours answers nothing we will ask.
     if (const auto port = Port()) port->PurgeReceive();
 
-    auto thread = std::make_shared<TkeloCOM_thread>(true, Port());
+    auto thread = std::make_shared<TkeloCOM_thread>(true, Port(), Beobachter());
     thread->SetPriority(platform::ThreadPriority::Normal);
     {
         std::lock_guard lock(mutex_);
@@ -126,7 +126,7 @@ void TkeloCOM::InitOeffnen(const std::string& pfad, const std::string& wer, uint
         std::this_thread::sleep_for(std::chrono::milliseconds(iSleep));
     }
     Protokolldatei_schreiben((wer + " :: iSleep=" + std::to_string(iSleep)).c_str());
-    Mitschnitt::Prozess().Vermerken("open " + pfad + " " + std::to_string(iBaud));
+    if (auto* b = Beobachter()) b->Vermerken("open " + pfad + " " + std::to_string(iBaud));
     // A device that keeps its default latency (a pseudo-terminal, an adapter
     // whose timer is not ours to set) still works, only slower.
     if (const auto port = Port(); port && !port->LatencyNote().empty())
@@ -149,7 +149,7 @@ void TkeloCOM::UnInit() {
         keloCloseHandle(&thread->hEventThreadEnd);
     }
     keloCloseHandle(port.get());
-    Mitschnitt::Prozess().Vermerken("close");
+    if (auto* b = Beobachter()) b->Vermerken("close");
     bAppStarted = 0;
     Protokolldatei_schreiben("keloCOM->UnInit() :: Thread beendet!");
     Protokolldatei_schreiben("");

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -14,6 +13,7 @@ namespace platform {
 class SerialPort;
 }
 class TkeloCOM_thread;
+class TLeitungsbeobachter;
 
 // One sender's handle on the link to one controller: port set-up, the
 // request/response transaction with its two send gates, and one operation per
@@ -44,7 +44,7 @@ private:
         std::mutex mutex;
         std::shared_ptr<platform::SerialPort> hCom;
         std::shared_ptr<TkeloCOM_thread> keloCOM_thread;
-        std::function<void(const char*, bool)> beobachter;
+        std::atomic<TLeitungsbeobachter*> beobachter{nullptr};
     };
     const std::shared_ptr<Linie> l_;
     const uint32_t ich_;  // this handle's sender number on the line; the first is 1
@@ -59,12 +59,10 @@ public:
     // the first handle.
     std::unique_ptr<TkeloCOM> Neuer_Absender();
     bool GleicheLinie(const TkeloCOM& andere) const { return l_ == andere.l_; }
-    // Called with every request as it is written, by any sender, in the
-    // order of the line (header text flagged as owed no answer). Set it
-    // before the line carries requests (soak runs compare it with the far end).
-    void Beobachter_setzen(std::function<void(const char* szRequest, bool bOhneAntwort)> f) {
-        l_->beobachter = std::move(f);
-    }
+    // The line's one observer of its traffic, in the order of the line
+    // (nullptr: none). A new line's is the process's recording. Set it
+    // before Init; it must outlive the line.
+    void Beobachter_setzen(TLeitungsbeobachter* b) { l_->beobachter = b; }
 
     std::atomic<int32_t>& bAppStarted;
     // The line's last request and reply, whoever sent it. A sender reads its
@@ -142,6 +140,7 @@ public:
 private:
     explicit TkeloCOM(std::shared_ptr<Linie> linie);
     std::shared_ptr<TkeloCOM_thread> Thread() const;
+    TLeitungsbeobachter* Beobachter() const { return l_->beobachter.load(); }
     std::shared_ptr<platform::SerialPort> Port() const;
     void Init_starten(const std::string& pfad, const std::string& wer, uint32_t iBaud);
     void InitOeffnen(const std::string& pfad, const std::string& wer, uint32_t iBaud);

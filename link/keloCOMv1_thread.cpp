@@ -6,7 +6,7 @@
 
 #include "common/handles.h"
 #include "common/protokolldatei.h"
-#include "link/mitschnitt.h"
+#include "link/leitungsbeobachter.h"
 #include "platform/last_error.h"
 #include "platform/serial_port.h"
 
@@ -18,8 +18,9 @@ constexpr int64_t kLesefehlerPauseMS = 200;
 
 }  // namespace
 
-TkeloCOM_thread::TkeloCOM_thread(bool CreateSuspended, std::shared_ptr<platform::SerialPort> hCom)
-    : hCom_(std::move(hCom)) {
+TkeloCOM_thread::TkeloCOM_thread(bool CreateSuspended, std::shared_ptr<platform::SerialPort> hCom,
+                                 TLeitungsbeobachter* beobachter)
+    : hCom_(std::move(hCom)), beobachter_(beobachter) {
     if (!CreateSuspended) Resume();
 }
 
@@ -51,7 +52,7 @@ void TkeloCOM_thread::Execute() {
 bool TkeloCOM_thread::ZeichenLesen(unsigned char& c) {
     switch (hCom_->ReadByte(hEventRead, c)) {
     case platform::SerialPort::ReadResult::Byte:
-        Mitschnitt::Prozess().Empfangen(c);
+        if (beobachter_) beobachter_->Empfangen(c);
         Leitung(false);
         return true;
     case platform::SerialPort::ReadResult::Idle:

@@ -18,6 +18,7 @@
 namespace platform {
 class SerialPort;
 }
+class TLeitungsbeobachter;
 
 // The link's only reader of the port. Assembles the replies (TEmpfang), keeps
 // the book of exchanges (buch::Schritt) and puts each reply into the mailbox
@@ -25,7 +26,8 @@ class SerialPort;
 // read while a normal one waits in its mailbox.
 class TkeloCOM_thread : public platform::TThread, public TEmpfang {
 public:
-    TkeloCOM_thread(bool CreateSuspended, std::shared_ptr<platform::SerialPort> hCom);
+    TkeloCOM_thread(bool CreateSuspended, std::shared_ptr<platform::SerialPort> hCom,
+                    TLeitungsbeobachter* beobachter = nullptr);
     ~TkeloCOM_thread() override;
 
     // Feeds the book one event of `sender` and carries out what it returns;
@@ -89,6 +91,7 @@ private:
     void Verworfenes_schreiben();
 
     std::shared_ptr<platform::SerialPort> hCom_;
+    TLeitungsbeobachter* const beobachter_;  // sees every byte read
     bool bLesefehler_ = false;
     std::mutex hBuch_;
     buch::Buch buch_;

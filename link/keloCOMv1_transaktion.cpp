@@ -9,7 +9,7 @@
 #include "common/protokolldatei.h"
 #include "link/keloCOMv1.h"
 #include "link/keloCOMv1_thread.h"
-#include "link/mitschnitt.h"
+#include "link/leitungsbeobachter.h"
 #include "platform/serial_port.h"
 
 namespace {
@@ -119,13 +119,12 @@ void TkeloCOM::Senden(const char* szRequest, const uint32_t* piResetStand, bool 
     if (thread->Purge_erlaubt(ich_, kanal)) port->PurgeReceive();
     char txBuffer[128] = {};
     std::memcpy(txBuffer, szRequest, len);
-    // Recorded before it goes out: its reply cannot overtake it in the recording.
-    Mitschnitt::Prozess().Gesendet(txBuffer, len);
+    TLeitungsbeobachter* beobachter = Beobachter();
+    if (beobachter) beobachter->Gesendet(txBuffer, len, bOhneAntwort);
     // A failed write shows later as a missing reply.
-    if (const size_t iGeschrieben = port->Write(txBuffer, len); iGeschrieben < len)
-        Mitschnitt::Prozess().Vermerken("only " + std::to_string(iGeschrieben) + " of these bytes went out");
+    if (const size_t iGeschrieben = port->Write(txBuffer, len); iGeschrieben < len && beobachter)
+        beobachter->Vermerken("only " + std::to_string(iGeschrieben) + " of these bytes went out");
     Leitung_belegen(len);
-    if (l_->beobachter) l_->beobachter(txBuffer, bOhneAntwort);
 }
 
 // The write returns before the bytes have left: the line stays busy for

@@ -84,7 +84,7 @@ void Mitschnitt::Stueck_schliessen() {
 
 bool Mitschnitt::Stueck_veraltet(Clock::time_point jetzt) const { return offen_ && jetzt - letztesByte_ > kLuecke; }
 
-void Mitschnitt::Gesendet(const char* bytes, std::size_t n) {
+void Mitschnitt::Gesendet(const char* bytes, std::size_t n, bool /*bOhneAntwort*/) {
     if (!Laeuft() || n == 0) return;
     const auto jetzt = Clock::now();
     std::lock_guard lock(mutex_);

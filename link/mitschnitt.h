@@ -12,24 +12,25 @@
 #include <vector>
 
 #include "common/mitschnitt_zeile.h"
+#include "link/leitungsbeobachter.h"
 
 // Records the line's traffic into a text file (format: common/mitschnitt_zeile.h),
 // so that a fault seen at the bench can be played again by "pelto-sim --replay".
-// The link only hands bytes over; a thread of the recording's own writes them,
-// so a slow disk never holds up the line. What the console sends goes in
-// before it is written, so no reply can come before its request.
-class Mitschnitt {
+// A line hands it bytes as its observer (each new line's, unless another
+// is set); a thread of the recording's own writes them, so a slow disk never
+// holds up the line.
+class Mitschnitt : public TLeitungsbeobachter {
 public:
     // The variable that names the file when no option does.
     static constexpr const char* kUmgebung = "PELTO_RECORD";
 
-    // The one recording of the process, which the link feeds.
+    // The one recording of the process, which every line feeds by default.
     static Mitschnitt& Prozess();
     // The file the option names, else the one PELTO_RECORD names; empty: none.
     static std::string Pfad_waehlen(const std::string& option);
 
     Mitschnitt() = default;
-    ~Mitschnitt();
+    ~Mitschnitt() override;
     Mitschnitt(const Mitschnitt&) = delete;
     Mitschnitt& operator=(const Mitschnitt&) = delete;
 
@@ -40,10 +41,10 @@ public:
     void Beenden();
     bool Laeuft() const { return laeuft_.load(std::memory_order_relaxed); }
 
-    void Gesendet(const char* bytes, std::size_t n);
-    void Empfangen(unsigned char c);
+    void Gesendet(const char* bytes, std::size_t n, bool bOhneAntwort) override;
+    void Empfangen(unsigned char c) override;
     // A comment line: the port opened or closed.
-    void Vermerken(const std::string& text);
+    void Vermerken(const std::string& text) override;
 
 private:
     using Clock = std::chrono::steady_clock;
