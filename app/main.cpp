@@ -70,7 +70,9 @@ int main(int argc, char* argv[]) {
         keloCOM = nullptr;
         Ausnahme_melden(std::current_exception(), "Pelto-Befehle");
     }
-    Mitschnitt::Prozess().Beenden();
+    if (const std::string grund = Mitschnitt::Prozess().Beenden(); !grund.empty())
+        ShowMessage("Der Mitschnitt '" + Mitschnitt::Prozess().Pfad() + "' ist unvollständig: " + grund, "Pelto-Befehle",
+                    MessageIcon::Warning);
     SetDialogs(nullptr);
     return 0;
 }

@@ -13,8 +13,12 @@ int main(int argc, char** argv) {
     try {
         o = Soak_Optionen(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "soak: %s\n", e.what());
+        std::fprintf(stderr, "soak: %s\n%s", e.what(), kSoakNutzung);
         return 2;
+    }
+    if (o.hilfe) {
+        std::fputs(kSoakNutzung, stdout);
+        return 0;
     }
     SoakLauf lauf(o);
     return lauf.Laufen();

@@ -21,8 +21,9 @@ public:
     const SoakMessung& Letzte() const { return letzte_; }
     const SoakMessung& Erstes_Achtel() const { return achtel_[0]; }
     const SoakMessung& Letztes_Achtel() const { return achtel_[bis_]; }
-    // The first and the last eighth are apart by one at least.
-    bool Vergleichbar() const { return bis_ >= 2; }
+    // The first and the last eighth are apart by one at least, in a run of
+    // two simulated hours or more: a shorter one is still warming up.
+    bool Vergleichbar() const { return bis_ >= 2 && letzte_.stunde >= 2; }
     // The last eighth no higher than the first, within 5 %.
     bool Flach() const;
 

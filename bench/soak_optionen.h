@@ -14,7 +14,10 @@ struct SoakOptionen {
     double stoerungenProStunde = 20; // faults per simulated hour
     double strengeProStunde = 4;     // strict spells per simulated hour
     double stoppGrenzeMs = 5;        // from the Stop's call to its arrival
+    bool hilfe = false;
 };
 
-// From the command line; throws std::invalid_argument with the reason.
+extern const char* const kSoakNutzung;
+
+// From the command line (`--help`: hilfe); throws std::invalid_argument with the reason.
 SoakOptionen Soak_Optionen(const std::vector<std::string>& args);

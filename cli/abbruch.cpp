@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "link/mitschnitt.h"
+#include "cli/aufnahme.h"
 
 namespace {
 
@@ -95,6 +95,6 @@ void Abbruch::Signal_behandeln() {
     lock.unlock();
     schliessen_();
     // What led up to the hang is what a recording is for.
-    Mitschnitt::Prozess().Beenden();
+    Aufnahme_beenden();
     std::_Exit(kUnterbrochen);
 }

@@ -26,7 +26,7 @@
 #include "common/protokolldatei.h"
 #include "common/schnittstellen.h"
 #include "link/keloCOMv1.h"
-#include "link/mitschnitt.h"
+#include "cli/aufnahme.h"
 
 namespace {
 
@@ -79,17 +79,6 @@ int Ausfuehren(const Aufruf& a, Ausgabekanal& aus) {
     return iStatus;
 }
 
-// A file that cannot be written costs the recording, not the run.
-void Mitschnitt_starten(const Aufruf& a, const std::vector<std::string>& args) {
-    const std::string pfad = Mitschnitt::Pfad_waehlen(a.mitschnitt);
-    if (pfad.empty()) return;
-    std::string wer = "pelto";
-    for (const std::string& arg : args) wer += " " + arg;
-    if (const std::string grund = Mitschnitt::Prozess().Starten(pfad, wer); !grund.empty())
-        std::fprintf(stderr, "pelto: cannot record to '%s': %s; going on without a recording\n", pfad.c_str(),
-                     grund.c_str());
-}
-
 int Starten(const std::vector<std::string>& args, Ausgabekanal& aus) {
     Aufruf a;
     try {
@@ -110,12 +99,12 @@ int Starten(const std::vector<std::string>& args, Ausgabekanal& aus) {
     if (const auto problem = Dateien_pruefen(a))
         return Vorher_beenden(aus, a.ausgabe == Ausgabe::Json, kExitDatei, *problem, false);
     if (const auto problem = Protokolldatei_Problem()) std::fprintf(stderr, "pelto: %s\n", problem->c_str());
-    Mitschnitt_starten(a, args);
+    Aufnahme_starten(a.mitschnitt, args);
     CliDialoge dialoge;
     SetDialogs(&dialoge);
     const int iStatus = Ausfuehren(a, aus);
     SetDialogs(nullptr);
-    Mitschnitt::Prozess().Beenden();
+    Aufnahme_beenden();
     return iStatus;
 }
 

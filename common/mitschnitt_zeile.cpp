@@ -92,6 +92,8 @@ MitschnittLesung Mitschnitt_lesen(std::string_view zeile) {
     const auto [p, ec] = std::from_chars(zeile.data(), zeile.data() + zeile.size(), z.ms);
     const std::size_t rest = static_cast<std::size_t>(p - zeile.data());
     if (ec != std::errc() || z.ms < 0) return std::string("no time stamp");
+    // No run lasts a year: a larger stamp is a damaged line, not a long wait.
+    if (z.ms > kMitschnittHoechstMs) return std::string("time stamp out of range");
     if (zeile.size() < rest + 4 || zeile[rest] != ' ' || zeile[rest + 2] != ' ' ||
         (zeile[rest + 1] != '>' && zeile[rest + 1] != '<'))
         return std::string("expected \"MS > BYTES\" or \"MS < BYTES\"");

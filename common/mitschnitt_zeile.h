@@ -16,6 +16,9 @@
 // "\", bytes above 126 and a blank at the end of the line as "\x" and two
 // hex digits; everything else as it is. Empty lines and lines beginning
 // with "#" are comments.
+// The largest time stamp a line may carry (a year in ms).
+constexpr int64_t kMitschnittHoechstMs = 365LL * 24 * 3600 * 1000;
+
 struct MitschnittZeile {
     enum class Richtung : char { Gesendet = '>', Empfangen = '<' };
 

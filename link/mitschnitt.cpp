@@ -28,6 +28,16 @@ std::string Uhrzeit() {
     return text;
 }
 
+// A comment stays one line: control characters as the bytes show them.
+std::string Kommentar(const std::string& text) {
+    std::string zeile;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        zeile += u < 0x20 || u == 0x7f ? Mitschnitt_maskieren(std::string(1, c)) : std::string(1, c);
+    }
+    return zeile;
+}
+
 }  // namespace
 
 Mitschnitt& Mitschnitt::Prozess() {
@@ -45,29 +55,28 @@ Mitschnitt::~Mitschnitt() { Beenden(); }
 
 std::string Mitschnitt::Starten(const std::string& pfad, const std::string& wer) {
     Beenden();
-    std::FILE* datei = std::fopen(pfad.c_str(), "ae");
-    if (!datei) return std::strerror(errno);
+    if (const std::string grund = datei_.Oeffnen(pfad); !grund.empty()) return grund;
     std::lock_guard lock(mutex_);
-    datei_ = datei;
+    pfad_ = pfad;
     bEnde_ = false;
     beginn_ = Clock::now();
-    zeilen_.push_back("# run of " + wer + ", " + Uhrzeit() + "; ms since then, > sent, < received");
+    zeilen_.push_back("# run of " + Kommentar(wer) + ", " + Uhrzeit() + "; ms since then, > sent, < received");
     laeuft_ = true;
     schreiber_ = std::thread([this] { Schreiber(); });
     return {};
 }
 
-void Mitschnitt::Beenden() {
+std::string Mitschnitt::Beenden() {
     {
         std::lock_guard lock(mutex_);
-        if (!laeuft_) return;
+        if (!schreiber_.joinable()) return {};
         laeuft_ = false;
         bEnde_ = true;
     }
     cv_.notify_one();
     schreiber_.join();
-    std::fclose(datei_);
-    datei_ = nullptr;
+    datei_.Schliessen();
+    return datei_.Fehler();
 }
 
 int64_t Mitschnitt::Ms(Clock::time_point t) const {
@@ -110,7 +119,7 @@ void Mitschnitt::Vermerken(const std::string& text) {
     std::lock_guard lock(mutex_);
     if (!laeuft_) return;
     Stueck_schliessen();
-    Anhaengen("# " + text);
+    Anhaengen("# " + Kommentar(text));
 }
 
 // Formatting and writing happen here, outside the link's lock.
@@ -119,12 +128,10 @@ void Mitschnitt::Ausschreiben(std::unique_lock<std::mutex>& lock) {
     std::vector<std::string> zeilen;
     zeilen.swap(zeilen_);
     lock.unlock();
-    for (const std::string& z : zeilen) {
-        std::fputs(z.c_str(), datei_);
-        std::fputc('\n', datei_);
-    }
-    if (!zeilen.empty()) std::fflush(datei_);
+    datei_.Schreiben(zeilen);
     lock.lock();
+    // A full disk ends the recording, not the run; Beenden() says why.
+    if (!datei_.Fehler().empty()) laeuft_ = false;
 }
 
 void Mitschnitt::Schreiber() {

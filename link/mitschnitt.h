@@ -13,6 +13,7 @@
 
 #include "common/mitschnitt_zeile.h"
 #include "link/leitungsbeobachter.h"
+#include "link/mitschnitt_datei.h"
 
 // Records the line's traffic into a text file (format: common/mitschnitt_zeile.h),
 // so that a fault seen at the bench can be played again by "pelto-sim --replay".
@@ -37,9 +38,11 @@ public:
     // Appends to `pfad` from now on, a run line naming `wer` first. Returns
     // why the file cannot be written (nothing is recorded then), else empty.
     std::string Starten(const std::string& pfad, const std::string& wer);
-    // Writes what is left and closes the file.
-    void Beenden();
+    // Writes what is left and closes the file. Returns why the recording
+    // stopped short (a full disk), once; else empty.
+    std::string Beenden();
     bool Laeuft() const { return laeuft_.load(std::memory_order_relaxed); }
+    const std::string& Pfad() const { return pfad_; }
 
     void Gesendet(const char* bytes, std::size_t n, bool bOhneAntwort) override;
     void Empfangen(unsigned char c) override;
@@ -60,7 +63,8 @@ private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool bEnde_ = false;
-    std::FILE* datei_ = nullptr;
+    MitschnittDatei datei_;
+    std::string pfad_;
     Clock::time_point beginn_;
     std::vector<std::string> zeilen_;  // waiting for the writer
     std::optional<MitschnittZeile> offen_;  // received bytes still growing

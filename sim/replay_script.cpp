@@ -1,8 +1,12 @@
 #include "sim/replay_script.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <variant>
 
@@ -14,11 +18,40 @@ namespace {
 
 bool EndsRequest(char c) { return c == '\r' || c == '\x02' || c == '\x03'; }
 
+// What every recording begins with.
+constexpr const char* kRunLine = "# run of ";
+// A day at the bench fits many times over; more is no recording.
+constexpr off_t kMaxBytes = off_t(256) << 20;
+
+// Opened without blocking, so that a FIFO named by mistake cannot hang the start.
+std::string ReadRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    struct stat st {};
+    std::string why;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) why = "not a regular file";
+    else if (st.st_size > kMaxBytes) why = "larger than 256 MiB";
+    std::string text;
+    char buffer[65536];
+    for (ssize_t n = 0; why.empty() && (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) why = std::strerror(errno);
+        else text.append(buffer, static_cast<std::size_t>(n));
+        if (off_t(text.size()) > kMaxBytes) why = "larger than 256 MiB";
+    }
+    ::close(fd);
+    if (!why.empty()) throw std::runtime_error("cannot read " + path + ": " + why);
+    return text;
+}
+
 }  // namespace
 
 ReplayScript ReplayScript::FromText(std::string_view text) {
     ReplayScript script;
     std::size_t number = 0;
+    const std::size_t first = text.find_first_not_of("\r\n");
+    if (first == std::string_view::npos || text.substr(first).rfind(kRunLine, 0) != 0)
+        throw std::runtime_error(std::string("no recording: it does not begin with \"") + kRunLine + "\"");
     while (!text.empty()) {
         const std::size_t nl = text.find('\n');
         const std::string_view line = text.substr(0, nl);
@@ -40,12 +73,9 @@ ReplayScript ReplayScript::FromText(std::string_view text) {
 }
 
 ReplayScript ReplayScript::FromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
+    const std::string text = ReadRegularFile(path);
     try {
-        return FromText(text.str());
+        return FromText(text);
     } catch (const std::runtime_error& e) {
         throw std::runtime_error(path + ", " + e.what());
     }

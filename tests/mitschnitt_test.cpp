@@ -1,6 +1,7 @@
 // Recording the line and playing a recording back: the file format, the
 // recorder on the real link, and the replay's verdict on what the console sent.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <fstream>
@@ -71,7 +72,7 @@ TEST(MitschnittFormat, ReadsLinesCommentsAndNamesWhatIsWrong) {
 
 TEST(ReplayScript, TimesEachReplyFromItsRequest) {
     const auto script = sim::ReplayScript::FromText(
-        "# run\n"
+        "# run of test\n"
         "3 < <NAK>\n"          // before any request: with the first, at once
         "10 > <CR>\n"
         "11 < E1<BEL>\n"
@@ -92,7 +93,9 @@ TEST(ReplayScript, TimesEachReplyFromItsRequest) {
     ASSERT_EQ(e[2].replies.size(), 3u);
     EXPECT_EQ(e[2].replies[2].after, 490ms);
     EXPECT_EQ(e[2].replies[2].bytes, "\x06");
-    EXPECT_THROW(sim::ReplayScript::FromText("1 > a<CR>\nkaputt\n"), std::runtime_error);
+    for (const char* keine : {"# run of x\n1 > a<CR>\nkaputt\n", "", "# nur Kommentare\n", "1 > a<CR>\n",
+                              "# run of x\n99999999999999 < <ACK>\n"})
+        EXPECT_THROW(sim::ReplayScript::FromText(keine), std::runtime_error) << keine;
 }
 
 // The console's requests against a three-request recording: what the replay
@@ -105,6 +108,7 @@ struct Abweichung {
 };
 
 const char* const kAufnahme =
+    "# run of test\n"
     "0 > <CR>\n"
     "1 < E1<BEL>\n"
     "5 > @V<CR>\n"
@@ -117,14 +121,14 @@ TEST(ReplayController, ReportsTheFirstRequestThatDiffers) {
     const Abweichung faelle[] = {
         {"exact", {"\r", "@V\r", "#S200\r"}, "", kZweiAntworten + "\x06"},
         {"other value", {"\r", "@V\r", "#S300\r"},
-         "request 3 (line 5) differs: expected \"#S200<CR>\", received \"#S300<CR>\"", kZweiAntworten},
+         "request 3 (line 6) differs: expected \"#S200<CR>\", received \"#S300<CR>\"", kZweiAntworten},
         {"other order", {"\r", "#S200\r", "@V\r"},
-         "request 2 (line 3) differs: expected \"@V<CR>\", received \"#S200<CR>\"", "E1\x07"},
+         "request 2 (line 4) differs: expected \"@V<CR>\", received \"#S200<CR>\"", "E1\x07"},
         {"one more", {"\r", "@V\r", "#S200\r", "@X\r"},
          "request 4 differs: expected the end of the recording, received \"@X<CR>\"", kZweiAntworten + "\x06"},
-        {"one missing", {"\r", "@V\r"}, "request 3 (line 5) \"#S200<CR>\" never came", kZweiAntworten},
+        {"one missing", {"\r", "@V\r"}, "request 3 (line 6) \"#S200<CR>\" never came", kZweiAntworten},
         {"header end", {"\r", "@V\r", "#S200\x02"},
-         "request 3 (line 5) differs: expected \"#S200<CR>\", received \"#S200<STX>\"", kZweiAntworten},
+         "request 3 (line 6) differs: expected \"#S200<CR>\", received \"#S200<STX>\"", kZweiAntworten},
     };
     for (const Abweichung& f : faelle) {
         SCOPED_TRACE(f.name);
@@ -204,12 +208,40 @@ TEST_F(MitschnittLink, RecordsEveryByteBothWays) {
 }
 
 TEST_F(MitschnittLink, AFileThatCannotBeWrittenIsSaidOnceAndRecordsNothing) {
-    const std::string grund = Mitschnitt::Prozess().Starten(tmp_.File("fehlt/lauf.rec"), "test");
-    EXPECT_EQ(grund, "No such file or directory");
-    EXPECT_FALSE(Mitschnitt::Prozess().Laeuft());
+    // A FIFO with no reader would block the start; a second run into the
+    // same file would mix its lines with the first's.
+    ASSERT_EQ(::mkfifo(tmp_.File("fifo").c_str(), 0600), 0);
+    Mitschnitt erster;
+    ASSERT_EQ(erster.Starten(tmp_.File("belegt.rec"), "erster"), "");
+    const std::pair<std::string, std::string> faelle[] = {
+        {tmp_.File("fehlt/lauf.rec"), "No such file or directory"},
+        {tmp_.File("fifo"), "not a regular file"},
+        {tmp_.Path(), "Is a directory"},
+        {"/dev/null", "not a regular file"},
+        {tmp_.File("belegt.rec"), "another run is recording into it"},
+    };
+    for (const auto& [pfad, erwartet] : faelle) {
+        EXPECT_EQ(Mitschnitt::Prozess().Starten(pfad, "test"), erwartet) << pfad;
+        EXPECT_FALSE(Mitschnitt::Prozess().Laeuft());
+    }
     TkeloCOM com;
     com.Init(sim_.DevicePath(), 115200);
     EXPECT_TRUE(com.Connect());
+}
+
+// A run cut short (a full disk) left half a line: the next run begins on a
+// line of its own, and a line break in the arguments stays in its comment.
+TEST_F(MitschnittLink, EachRunBeginsOnALineOfItsOwn) {
+    const std::string pfad = tmp_.File("lauf.rec");
+    std::ofstream(pfad) << "# run of pelto\n0 > A1";
+    ASSERT_EQ(Mitschnitt::Prozess().Starten(pfad, "pelto run a\nb\r5 > @V<CR>"), "");
+    EXPECT_EQ(Mitschnitt::Prozess().Beenden(), "");
+    std::istringstream zeilen(Lesen(pfad));
+    std::vector<std::string> z;
+    for (std::string zeile; std::getline(zeilen, zeile);) z.push_back(zeile);
+    ASSERT_EQ(z.size(), 3u);
+    EXPECT_EQ(z[1], "0 > A1");
+    EXPECT_EQ(z[2].rfind("# run of pelto run a<LF>b<CR>5 > @V<CR>, ", 0), 0u) << z[2];
 }
 
 }  // namespace
