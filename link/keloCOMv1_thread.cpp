@@ -78,6 +78,7 @@ bool TkeloCOM_thread::ZeichenLesen(unsigned char& c) {
 void TkeloCOM_thread::Leitung(bool bWeg) {
     if (bWeg == bLesefehler_) return;
     bLesefehler_ = bWeg;
+    if (beobachter_) beobachter_->Leitung(bWeg);
     Melden(buch::kKeiner, bWeg ? buch::Ereignis::LeitungWeg : buch::Ereignis::LeitungWieder, buch::kNormal);
     if (bWeg) {
         hEventLeitungWeg.Set();

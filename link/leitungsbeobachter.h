@@ -14,4 +14,6 @@ public:
     virtual void Gesendet(const char* /*bytes*/, std::size_t /*n*/, bool /*bOhneAntwort*/) {}
     virtual void Empfangen(unsigned char /*c*/) {}
     virtual void Vermerken(const std::string& /*text*/) {}
+    // Reads failed (the device went) or work again.
+    virtual void Leitung(bool /*bWeg*/) {}
 };

@@ -116,11 +116,14 @@ void Mitschnitt::Empfangen(unsigned char c) {
 
 void Mitschnitt::Vermerken(const std::string& text) {
     if (!Laeuft()) return;
+    const auto jetzt = Clock::now();
     std::lock_guard lock(mutex_);
     if (!laeuft_) return;
     Stueck_schliessen();
-    Anhaengen("# " + Kommentar(text));
+    Anhaengen("# " + Kommentar(text) + " at " + std::to_string(Ms(jetzt)));
 }
+
+void Mitschnitt::Leitung(bool bWeg) { Vermerken(bWeg ? "line gone" : "line back"); }
 
 // Formatting and writing happen here, outside the link's lock.
 void Mitschnitt::Ausschreiben(std::unique_lock<std::mutex>& lock) {

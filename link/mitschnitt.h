@@ -46,8 +46,10 @@ public:
 
     void Gesendet(const char* bytes, std::size_t n, bool bOhneAntwort) override;
     void Empfangen(unsigned char c) override;
-    // A comment line: the port opened or closed.
+    // A comment line with its time: the port opened or closed, the line
+    // gone ("# line gone at MS", which a replay plays) or back.
     void Vermerken(const std::string& text) override;
+    void Leitung(bool bWeg) override;
 
 private:
     using Clock = std::chrono::steady_clock;

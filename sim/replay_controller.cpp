@@ -54,13 +54,14 @@ std::string ReplayController::Verdict() const {
 void ReplayController::Run() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
-        ReadLocked(Clock::now());
+        ReopenLocked(Clock::now());
+        if (pty_) ReadLocked(Clock::now());
         WriteLocked(Clock::now());
-        pollfd fds[2] = {{wakeRead_, POLLIN, 0},
-                         {pty_->MasterFd(), short(POLLIN | (unwritten_.empty() ? 0 : POLLOUT)), 0}};
+        pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {-1, 0, 0}};
+        if (pty_) fds[1] = {pty_->MasterFd(), short(POLLIN | (unwritten_.empty() ? 0 : POLLOUT)), 0};
         const int timeout = PollTimeoutMs(Clock::now());
         lock.unlock();
-        poll(fds, 2, timeout);
+        poll(fds, pty_ ? 2 : 1, timeout);
         Drain();
         lock.lock();
     }
@@ -96,28 +97,50 @@ void ReplayController::RequestLocked(const std::string& request, SimTime now) {
     }
     ++next_;
     // Pieces keep their order even where a later request came early.
-    for (const auto& part : expected.replies) {
-        SimTime due = now + part.after;
+    const auto Schedule = [&](std::chrono::milliseconds after, std::string bytes, auto drop) {
+        SimTime due = now + after;
         if (!pending_.empty()) due = std::max(due, pending_.back().due);
-        pending_.push_back({due, part.bytes});
-    }
+        pending_.push_back({due, std::move(bytes), drop});
+    };
+    for (const auto& part : expected.replies) Schedule(part.after, part.bytes, std::nullopt);
+    if (expected.dropAfter) Schedule(*expected.dropAfter, {}, std::optional(expected.downFor));
 }
 
 void ReplayController::WriteLocked(SimTime now) {
     while (!pending_.empty() && pending_.front().due <= now) {
+        if (const auto drop = pending_.front().drop) {
+            // As the line went at the bench: what was on its way is lost.
+            pty_.reset();
+            line_.clear();
+            unwritten_.clear();
+            reopenAt_ = now + *drop;
+        }
         unwritten_ += pending_.front().bytes;
         pending_.pop_front();
     }
-    while (!unwritten_.empty()) {
+    if (!pty_) unwritten_.clear();
+    while (pty_ && !unwritten_.empty()) {
         const ssize_t n = write(pty_->MasterFd(), unwritten_.data(), unwritten_.size());
         if (n <= 0) return;
         unwritten_.erase(0, std::size_t(n));
     }
 }
 
+void ReplayController::ReopenLocked(SimTime now) {
+    if (pty_ || !reopenAt_ || now < *reopenAt_) return;
+    try {
+        pty_ = OpenLocked();
+        reopenAt_.reset();
+    } catch (const std::exception&) {
+        reopenAt_ = now + std::chrono::milliseconds(50);
+    }
+}
+
 int ReplayController::PollTimeoutMs(SimTime now) const {
-    if (pending_.empty()) return kIdlePollMs;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(pending_.front().due - now);
+    std::optional<SimTime> next = reopenAt_;
+    if (!pending_.empty()) next = next ? std::min(*next, pending_.front().due) : pending_.front().due;
+    if (!next) return kIdlePollMs;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - now);
     return int(std::clamp<long long>(left.count(), 0, kIdlePollMs));
 }
 

@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -36,6 +37,7 @@ private:
     struct Pending {
         SimTime due;
         std::string bytes;
+        std::optional<std::chrono::milliseconds> drop;  // the line goes then, for this long
     };
 
     std::unique_ptr<PtyEndpoint> OpenLocked() override;
@@ -43,6 +45,7 @@ private:
     void ReadLocked(SimTime now);
     void RequestLocked(const std::string& request, SimTime now);
     void WriteLocked(SimTime now);
+    void ReopenLocked(SimTime now);
     int PollTimeoutMs(SimTime now) const;
 
     const ReplayScript script_;
@@ -52,6 +55,7 @@ private:
     std::string line_;  // a request still arriving
     std::size_t next_ = 0;
     std::string mismatch_;
+    std::optional<SimTime> reopenAt_;  // the line is down till then
 };
 
 }  // namespace sim

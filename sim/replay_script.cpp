@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -62,7 +63,10 @@ ReplayScript ReplayScript::FromText(std::string_view text) {
             throw std::runtime_error("line " + std::to_string(number) + ": " + *error);
         }
         const auto* piece = std::get_if<MitschnittZeile>(&read);
-        if (!piece) continue;
+        if (!piece) {
+            script.Comment(line);
+            continue;
+        }
         if (piece->richtung == MitschnittZeile::Richtung::Gesendet) {
             script.Sent(piece->bytes, piece->ms, number);
         } else {
@@ -85,11 +89,30 @@ void ReplayScript::Sent(std::string_view bytes, long long ms, std::size_t line) 
     for (const char c : bytes) {
         partial_ += c;
         if (!EndsRequest(c)) continue;
-        Exchange exchange{std::move(partial_), {}, line};
+        Exchange exchange{std::move(partial_), {}, line, std::nullopt, std::chrono::milliseconds(300)};
         partial_.clear();
         if (exchanges_.empty()) exchange.replies.swap(early_);
         exchanges_.push_back(std::move(exchange));
         lastRequestMs_ = ms;
+    }
+}
+
+// "# line gone at MS": the replay drops its line then. It opens it again
+// halfway to the console's next "# open ... at MS", so that is ready in time.
+void ReplayScript::Comment(std::string_view line) {
+    const auto At = [line](long long& ms) {
+        const std::size_t at = line.rfind(" at ");
+        if (at == std::string_view::npos) return false;
+        const auto [p, ec] = std::from_chars(line.data() + at + 4, line.data() + line.size(), ms);
+        return ec == std::errc() && p == line.data() + line.size() && ms >= 0;
+    };
+    long long ms = 0;
+    if (line.rfind("# line gone at ", 0) == 0 && At(ms) && !exchanges_.empty()) {
+        exchanges_.back().dropAfter = std::chrono::milliseconds(std::max(0LL, ms - lastRequestMs_));
+        goneMs_ = ms;
+    } else if (line.rfind("# open ", 0) == 0 && goneMs_ && At(ms)) {
+        exchanges_.back().downFor = std::chrono::milliseconds(std::clamp((ms - *goneMs_) / 2, 10LL, 5000LL));
+        goneMs_.reset();
     }
 }
 

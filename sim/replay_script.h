@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +22,9 @@ public:
         std::string request;  // with its end character (CR, STX or ETX)
         std::vector<ReplyRule::Part> replies;
         std::size_t line = 0;  // in the recording, counted from 1
+        // The line went this long after the request, and came back after downFor.
+        std::optional<std::chrono::milliseconds> dropAfter;
+        std::chrono::milliseconds downFor{300};
     };
 
     // Throws std::runtime_error naming the line that is not a recording's.
@@ -32,11 +37,13 @@ public:
 private:
     void Sent(std::string_view bytes, long long ms, std::size_t line);
     void Received(std::string bytes, long long ms);
+    void Comment(std::string_view line);
 
     std::vector<Exchange> exchanges_;
     std::string partial_;  // sent, its end still to come
     long long lastRequestMs_ = 0;
     std::vector<ReplyRule::Part> early_;  // received before any request
+    std::optional<long long> goneMs_;      // the line went then, and is not yet open again
 };
 
 }  // namespace sim

@@ -192,7 +192,7 @@ TEST_F(MitschnittLink, RecordsEveryByteBothWays) {
     Mitschnitt::Prozess().Beenden();
     const std::string text = Lesen(pfad);
     EXPECT_EQ(text.rfind("# run of test, ", 0), 0u) << text;
-    EXPECT_NE(text.find("# open " + sim_.DevicePath() + " 115200\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("# open " + sim_.DevicePath() + " 115200 at "), std::string::npos) << text;
     std::string gesendet, empfangen;
     std::istringstream zeilen(text);
     for (std::string z; std::getline(zeilen, z);) {

@@ -35,7 +35,7 @@ const std::string kErgebnis = std::string(PELTO_TESTDATEN) + "/stoerungen.ergebn
 // One pelto call; `stoerung` sets the fault up on the live controller, and a
 // call that moves is interrupted once its move has gone out. The faults: a
 // reply too late to be waited for, a slow final answer that is still taken,
-// a reply lost, a stop amid a move, an error reply.
+// a reply lost, a stop amid a move, the line gone amid a wait, an error reply.
 struct Schritt {
     std::vector<std::string> args;
     std::function<void(sim::SimServer&)> stoerung;
@@ -43,6 +43,14 @@ struct Schritt {
     bool bUnterbrechen = false;
     std::chrono::milliseconds nachher{0};  // until a late reply has surely come
 };
+
+// The line goes 300 ms into the call, for 200 ms.
+void Leitung_weg(sim::SimServer& s) {
+    std::thread([&s] {
+        std::this_thread::sleep_for(300ms);
+        s.DropLine(200ms);
+    }).detach();
+}
 
 const std::vector<Schritt>& Ablauf() {
     static const std::vector<Schritt> ablauf = {
@@ -55,6 +63,8 @@ const std::vector<Schritt>& Ablauf() {
         {{"move", "100000", "0", "0"}, nullptr, 130, true},
         {{"position", "x"}, nullptr, 0},
         {{"send", "#Q"}, nullptr, 1},
+        // Last: the live line comes back on a terminal of another name.
+        {{"send", "W2000"}, Leitung_weg, 2, false, 600ms},
     };
     return ablauf;
 }
