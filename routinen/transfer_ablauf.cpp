@@ -9,6 +9,7 @@
 #include "routinen/routinenrahmen.h"
 #include "common/dialog.h"
 #include "common/fehler.h"
+#include "common/zeichen.h"
 #include "link/keloCOMv1.h"
 
 namespace {
@@ -106,9 +107,11 @@ void Paar_uebertragen(RoutinenSink& s, const Programmpaar& p, const std::string&
         s.Im_Programmtext(false);
     } catch (int& e) {
         s.Im_Programmtext(false);
-        // A refused opening, or a confirmed reset or stop, leaves nothing
-        // open; an interrupted tool sent none.
-        if (e == kProgrammVorhanden || (s.Link().iResets != iResetStand && !s.Abgebrochen())) throw;
+        // A refused opening, an answered body end mark, or a confirmed reset
+        // or stop leaves nothing open; an interrupted tool sent none.
+        const bool bEndeBeantwortet = s.Link().Anfrage()[0] == zeichen::ETX && s.Link().Antwort()[0] != '\0';
+        if (e == kProgrammVorhanden || bEndeBeantwortet || (s.Link().iResets != iResetStand && !s.Abgebrochen()))
+            throw;
         throw ProgrammtextOffen{e};
     }
 }

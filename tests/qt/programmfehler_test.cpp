@@ -38,7 +38,7 @@ const std::vector<Zweig> kZweige = {
     {"Headerende anders", false, "refuse stx 453107", "ProgrammSchreiben_Button", COMMUNICATION_ERROR,
      {"<STX>", "E1<BEL>", kHinweis, kSchreibenFehler}, {}, "Header 3\x02"},
     {"ETX ohne ACK", false, "refuse etx 453407", "ProgrammSchreiben_Button", ACK_ERROR,
-     {"<ETX>", "E4<BEL>", kHinweis, kSchreibenFehler}, {}, "\x03"},
+     {"<ETX>", "E4<BEL>", kSchreibenFehler}, {}, "\x03"},
     {"Lesen, falsches Echo", true, "rule 1 *PR3 0:2A5052340D", "ProgrammLesen_Button", COMMUNICATION_ERROR,
      {"*PR3<CR>", "*PR4<CR>", "### Programm 3 lesen - Fehler ###"}, {}, "*PR3\r"},
     {"Lesen endet vor dem ACK", true, "rule 1 *PR3 0:2A5052330D 5:486561646572203302", "ProgrammLesen_Button",
