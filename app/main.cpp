@@ -11,6 +11,7 @@
 #include "routinen/startoptionen.h"
 #include "app/pelto_befehle_main.h"
 #include "app/qt_dialogs.h"
+#include "app/signal_schliessen.h"
 #include "routinen/ausnahme.h"
 #include "common/dialog.h"
 #include "link/keloCOMv1.h"
@@ -41,6 +42,7 @@ int main(int argc, char* argv[]) {
     }
     // Outside the try: the last-resort box below still needs it.
     QApplication app(argc, argv);
+    SignalSchliessen signale;
     Anwendung_einrichten();
     FensterBruecke bruecke;
     QtDialogs dialogs(bruecke);
