@@ -2,7 +2,9 @@
 // recorded on the wire and played again by the replay: the window shows the
 // same lines, panels and boxes, and sends exactly the recorded requests.
 #include <QAbstractButton>
+#include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 
 #include <cstdlib>
@@ -11,6 +13,9 @@
 #include "link/mitschnitt.h"
 #include "sim/replay_controller.h"
 #include "sim/replay_script.h"
+#include "sim/sim_server.h"
+#include "support/sim_profil.h"
+#include "support/temp_dir.h"
 #include "support/konsole.h"
 
 namespace {
@@ -50,6 +55,7 @@ class MitschnittFenster : public QObject {
     Q_OBJECT
 private slots:
     void wiedergabeZeigtDasGleiche();
+    void signalSchliesstWieDerKnopf();
 };
 
 void MitschnittFenster::wiedergabeZeigtDasGleiche() {
@@ -85,6 +91,34 @@ void MitschnittFenster::wiedergabeZeigtDasGleiche() {
         QCOMPARE(wiedergegeben[i].status, aufgenommen[i].status);
     }
     QCOMPARE(wiedergabe.Verdict(), std::string());
+}
+
+// SIGTERM (a logout, a kill) ends the program as its exit button does: the
+// port is closed and the recording has its last line.
+void MitschnittFenster::signalSchliesstWieDerKnopf() {
+    TempDir ablage;
+    const QString datei = QString::fromStdString(ablage.Path() + "/lauf.rec");
+    sim::SimServer sim(SchnellesProfil());
+    sim.Start();
+    QProcess programm;
+    QProcessEnvironment umgebung = QProcessEnvironment::systemEnvironment();
+    umgebung.insert("QT_QPA_PLATFORM", "offscreen");
+    umgebung.insert("PELTO_COM1", QString::fromStdString(sim.DevicePath()));
+    umgebung.insert("PELTO_RECORD", datei);
+    programm.setProcessEnvironment(umgebung);
+    programm.setWorkingDirectory(QString::fromStdString(ablage.Path()));
+    programm.start(PELTO_BEFEHLE, {});
+    QVERIFY(programm.waitForStarted());
+    const auto Text = [&] {
+        QFile f(datei);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(Text().find("< @V ") != std::string::npos, 20000);
+    programm.terminate();
+    QVERIFY(programm.waitForFinished(10000));
+    QCOMPARE(programm.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(programm.exitCode(), 0);
+    QVERIFY2(Text().find("\n# close at ") != std::string::npos, Text().c_str());
 }
 
 QTEST_MAIN(MitschnittFenster)
