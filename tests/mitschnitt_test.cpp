@@ -1,7 +1,12 @@
 // Recording the line and playing a recording back: the file format, the
 // recorder on the real link, and the replay's verdict on what the console sent.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <fstream>
@@ -15,6 +20,7 @@
 #include "common/protokolldatei.h"
 #include "link/keloCOMv1.h"
 #include "link/mitschnitt.h"
+#include "link/mitschnitt_datei.h"
 #include "sim/raw_serial_client.h"
 #include "sim/replay_controller.h"
 #include "sim/replay_script.h"
@@ -96,6 +102,37 @@ TEST(ReplayScript, TimesEachReplyFromItsRequest) {
     for (const char* keine : {"# run of x\n1 > a<CR>\nkaputt\n", "", "# nur Kommentare\n", "1 > a<CR>\n",
                               "# run of x\n99999999999999 < <ACK>\n"})
         EXPECT_THROW(sim::ReplayScript::FromText(keine), std::runtime_error) << keine;
+}
+
+// Only a regular file is read as a recording: a FIFO would block, a device
+// never end.
+TEST(ReplayScript, ReadsOnlyRegularFiles) {
+    TempDir tmp;
+    ASSERT_EQ(::mkfifo(tmp.File("fifo").c_str(), 0600), 0);
+    std::ofstream(tmp.File("leer.rec")) << "";
+    for (const std::string& pfad : {tmp.File("fifo"), tmp.Path(), std::string("/dev/zero"), tmp.File("leer.rec")})
+        EXPECT_THROW(sim::ReplayScript::FromFile(pfad), std::runtime_error) << pfad;
+}
+
+// A disk that fills up ends the recording with its reason, not the run.
+TEST(MitschnittDatei, AFullDiskIsSaid) {
+    TempDir tmp;
+    const pid_t kind = ::fork();
+    ASSERT_GE(kind, 0);
+    if (kind == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit grenze {64, 64};
+        ::setrlimit(RLIMIT_FSIZE, &grenze);
+        MitschnittDatei datei;
+        const bool ok = datei.Oeffnen(tmp.File("voll.rec")).empty();
+        datei.Schreiben({std::string(100, 'x')});
+        datei.Schreiben({"danach"});
+        ::_exit(ok && datei.Fehler() == "File too large" ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(kind, &status, 0), kind);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(Lesen(tmp.File("voll.rec")).find("danach"), std::string::npos);
 }
 
 // The console's requests against a three-request recording: what the replay
