@@ -59,7 +59,7 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
     case Z::Offen:
         // A final answer is ACK or an error reply: anything else is noise
         // that must not end a move's wait while the move still runs.
-        if (!e.nak && !e.endform) return Wirk(W::Verwerfen, kNormal);
+        if (!e.nak && !e.endform && !MUTANTE(19)) return Wirk(W::Verwerfen, kNormal);
         n.zustand = n.zustand == Z::Zwischen ? Z::ZwischenEnde : Z::Zugestellt;
         break;
     case Z::Zugestellt:

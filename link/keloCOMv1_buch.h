@@ -179,7 +179,7 @@ const char* Name(Zustand z);
 #ifdef BUCH_MUTANTEN
 // One-point faults of the machine for the exhaustive check, chosen at run
 // time in a test build (0: none), so that the check shows it catches each.
-constexpr int kMutanten = 18;
+constexpr int kMutanten = 19;
 void Mutante_setzen(int iMutante);
 int Mutante();
 #endif

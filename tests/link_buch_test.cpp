@@ -70,6 +70,7 @@ struct Eintrag {
     bool bAusruf;
     Sender fuer;  // whose mailbox it went to
     bool nak;
+    bool endform;  // shaped as a final answer
     auto operator<=>(const Eintrag&) const = default;
 };
 
@@ -370,7 +371,7 @@ Wirkung Ausfuehren(Welt& w, const Ereignis& e, int id, bool bAusruf) {
         // Something else took the place of its receiver's answer.
         const int eigene = fuer != kKeiner ? w.w[fuer][f.kanal].id : 0;
         if (eigene > 0 && id != eigene && (!bAusruf || id == kRauschen)) w.anfragen[eigene].getaeuscht = true;
-        if (w.post[f.kanal].size() < kPost) w.post[f.kanal].push_back({id, bAusruf, fuer, e.nak});
+        if (w.post[f.kanal].size() < kPost) w.post[f.kanal].push_back({id, bAusruf, fuer, e.nak, e.endform || bAusruf});
         break;
     }
     case Wirkung::Verwerfen:
@@ -542,6 +543,8 @@ void Nehmen(Welt& w, Sender s, Kanal k) {
         const bool getaeuscht = von.getaeuscht && !(bEnde && von.nakGesehen);
         Pruefen(e.id == x.id || gleich_begonnen || getaeuscht, "(a) a sender took the answer to another request");
     }
+    // After its NAK a move's wait ends only with what a final answer can be.
+    if (x.nachNak && k == kNormal) Pruefen(e.nak || e.endform, "(a) noise ended the wait for a final answer");
     if (e.nak && !e.bAusruf && !x.nachNak) {
         x.frist = w.jetzt + 2;  // a move: the final answer follows, with a longer limit
         x.nachNak = true;
@@ -783,6 +786,7 @@ const char* const kMutantenNamen[kMutanten + 1] = {
     "a begun \"@\" reply is always dropped at a normal send",
     "a stop also ends requests sent after it",
     "taking a NAK goes to Zugestellt, not Offen",
+    "any reply ends the wait for a final answer",
 };
 
 TEST(Buch, TheCheckKillsEveryMutant) {
