@@ -54,12 +54,15 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
     case Z::Gebucht:
         n.zustand = e.nak && !MUTANTE(1) ? Z::Zwischen : Z::Zugestellt;
         b.kopf = kKeiner;  // the end mark's answer: the header is over
+        // Ending in CR, STX or ETX, it may be noise just ahead of the true
+        // answer: once taken, the next request waits for a quiet line.
+        if (!e.nak && !e.endform && !n.lesen) n.ruhe = e.jetzt + kNachfristMS;
         break;
     case Z::Zwischen:
     case Z::Offen:
-        // A final answer is ACK or an error reply: anything else is noise
-        // that must not end a move's wait while the move still runs.
-        if (!e.nak && !e.endform && !MUTANTE(19)) return Wirk(W::Verwerfen, kNormal);
+        // A final answer is ACK or an error reply: anything else (a NAK
+        // too) is noise that must not end a move's wait while it runs.
+        if (!e.endform && !MUTANTE(19)) return Wirk(W::Verwerfen, kNormal);
         n.zustand = n.zustand == Z::Zwischen ? Z::ZwischenEnde : Z::Zugestellt;
         break;
     case Z::Zugestellt:
@@ -71,6 +74,7 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         }
         [[fallthrough]];
     case Z::Nachlauf: {  // a further reply of the same request
+        if (n.zustand == Z::Nachlauf && n.frist != 0) n.frist = std::min(e.jetzt + kRuheMS, n.ruhe);
         W w = Wirk(W::Zustellen, kNormal);
         w.bZusatz = true;
         return w;
@@ -115,6 +119,7 @@ W Normal_nehmen(Normalbuch& n, int64_t jetzt) {
     switch (n.zustand) {
     case Z::Zugestellt:
         n.zustand = Z::Nachlauf;
+        if (n.ruhe != 0) n.frist = jetzt + kRuheMS;
         // The "!" of a stopped job: its final answer may still come; it is
         // kept from the next request until it does or for a while.
         if (n.gestoppt) {
@@ -171,8 +176,8 @@ W Normal_loslassen(Buch& b, bool bStale, int64_t jetzt) {
 
 void Normal_warten(Normalbuch& n) {
     // Waiting again after giving up: the answer is its own after all.
-    if (n.zustand == Z::Verwaist) n.zustand = Z::Gebucht;
-    if (n.zustand == Z::VerwaistOffen) n.zustand = Z::Offen;
+    if (!Verwaist(n.zustand)) return;
+    n.zustand = n.zustand == Z::Verwaist ? Z::Gebucht : Z::Offen;
     n.frist = 0;
     n.ruhe = 0;
 }
@@ -183,6 +188,7 @@ W Normal_senden(Buch& b, const Ereignis& e) {
     n.zustand = Z::Gebucht;
     n.sender = e.sender;
     n.frist = 0;
+    n.ruhe = 0;
     n.lesen = e.lesen;
     ++n.nummer;
     // Replies nobody came for cannot answer a request not yet written.
@@ -204,6 +210,10 @@ W Ausruf(Buch& b, const Ereignis& e) {
 
 void Uhr(Buch& b, int64_t jetzt) {
     if (Verwaist(b.n.zustand) && b.n.frist != 0 && (jetzt >= b.n.frist || MUTANTE(12))) Freimachen(b.n);
+    if (b.n.zustand == Z::Nachlauf && b.n.frist != 0 && jetzt >= b.n.frist) {
+        b.n.frist = 0;
+        b.n.ruhe = 0;
+    }
     for (MBPlatz& p : b.at)
         if (p.zustand == Z::Verwaist && jetzt >= p.frist) p = {};
 }
@@ -393,7 +403,8 @@ bool Steuerung(const Anfang& erwartet) {
 // taken or given up on. On a gone line the gates stand open: a request goes
 // out into nothing, and its wait fails at once.
 bool Buch::NormalOffen() const {
-    return Weg() || n.zustand == Z::Frei || n.zustand == Z::Nachlauf || (MUTANTE(2) && n.zustand == Z::Offen);
+    return Weg() || n.zustand == Z::Frei || (n.zustand == Z::Nachlauf && n.frist == 0) ||
+           (MUTANTE(2) && n.zustand == Z::Offen);
 }
 
 // "@" requests wait for no normal request: only for a program's header,
@@ -448,7 +459,7 @@ bool Buch::Purge_erlaubt(Kanal kanal, Sender s) const {
     return kanal == kNormal || n.zustand == Z::Frei || MUTANTE(5);
 }
 
-int64_t Buch::NaechsteFrist() const { return Verwaist(n.zustand) ? n.frist : 0; }
+int64_t Buch::NaechsteFrist() const { return Verwaist(n.zustand) || n.zustand == Z::Nachlauf ? n.frist : 0; }
 
 Schritt_t Schritt(const Buch& alt, const Ereignis& e) {
     Schritt_t s {alt, {}};

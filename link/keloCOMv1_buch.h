@@ -22,7 +22,8 @@ enum class Zustand : uint8_t {
     Offen,          // normal: the NAK was taken, the final answer owed
     Nachlauf,       // normal: answered; further replies of the same request
                     // (a program read's lines) go to its sender until it
-                    // sends again or its routine ends
+                    // sends again or its routine ends; after an answer that
+                    // may have been noise, the gate opens on a quiet line
     Verwaist,       // its sender gave up; the answer is dropped when it comes
     VerwaistOffen,  // normal: the same after a NAK: the final answer is dropped too
     Weg,            // reads fail: the line is gone
@@ -94,7 +95,7 @@ struct Normalbuch {
     bool lesen = false;  // a read: its answer comes as several replies of stored text
     bool gestoppt = false;  // ended by a "!": the stopped job's own final answer may still come
     int64_t frist = 0;   // Verwaist, VerwaistOffen: free again from then (0: not before its answer)
-    int64_t ruhe = 0;    // Verwaist after a taken reply: replies are dropped, the quiet wait renewed till then
+    int64_t ruhe = 0;    // a quiet line is awaited (Verwaist, Nachlauf), the wait renewed till then
     bool operator==(const Normalbuch&) const = default;
 };
 

@@ -13,7 +13,8 @@
 //      documented bound without "Ini", and the mailboxes are empty.
 // Where the bytes cannot tell two replies apart (noise shaped like an
 // answer, an answer later than its request's limit plus kNachfristMS, two
-// queries expecting the same beginning), the model says so and lets it pass.
+// queries expecting the same beginning, a NAK amid another request's wait
+// for its final answer), the model says so and lets it pass.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -359,6 +360,8 @@ void Post_verlieren(Welt& w, Kanal k, Sender nur, bool bLeitungWeg) {
 Wirkung Ausfuehren(Welt& w, const Ereignis& e, int id, bool bAusruf) {
     const Schritt_t s = Schritt(w.b, e);
     const Wirkung& f = s.wirkung;
+    // A NAK amid another request's wait for its final answer is noise to the link.
+    const bool bAmidFinal = w.b.n.zustand == Z::Zwischen || w.b.n.zustand == Z::Offen;
     w.b = s.buch;
     switch (f.art) {
     case Wirkung::Zustellen: {
@@ -375,10 +378,12 @@ Wirkung Ausfuehren(Welt& w, const Ereignis& e, int id, bool bAusruf) {
         break;
     }
     case Wirkung::Verwerfen:
-        Pruefen(!w.ganz || !Wartet_auf(w, id) || Verdraengt(w, id) || Ausruf_liegt(w, id),
+        // A NAK dropped while its request awaits its final answer (noise
+        // took the NAK's place) costs nothing: the wait goes on.
+        Pruefen(!w.ganz || !Wartet_auf(w, id) || Verdraengt(w, id) || Ausruf_liegt(w, id) || (e.nak && bAmidFinal),
                 "(b) an answer dropped while its sender waits");
         // A NAK the link dropped as nobody's: it knows a final answer follows.
-        if (id > 0 && w.ganz && e.nak) w.anfragen[id].nakGesehen = true;
+        if (id > 0 && w.ganz && e.nak && !bAmidFinal) w.anfragen[id].nakGesehen = true;
         // Noise dropped as the late answer of a request given up on: that
         // answer, should it come yet, cannot be told from a later one's.
         if (f.bVerspaetet && id <= 0 && f.kanal == kNormal)

@@ -372,20 +372,25 @@ void SpaeteEndantwortNachStopp(Bank& b) {
 // Noise that ends like a reply just before the true answer: the routine
 // fails on the noise, and the answer after it is not the next request's,
 // nor are a failed read's further lines.
-void RauschenVorDerAntwort(Bank& b, std::vector<sim::ReplyRule::Part> teile) {
+void RauschenVorDerAntwort(Bank& b, std::vector<sim::ReplyRule::Part> teile, bool bAbbrechen = true) {
     b.Regel("Q1\r", std::move(teile));
-    b.Regel("T1\r", {{2ms, "T1 ok\r"}});
+    b.Regel("T1\r", {{2ms, "T1 ok\x06"}});
     EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("Q1\r", 64); }), 0);
     EXPECT_EQ(b.Resp(), "Z\r");
-    b.com.Abbrechen();  // the routine judged it no answer
+    if (bAbbrechen) b.com.Abbrechen();  // the routine judged it no answer
     const auto t0 = Clock::now();
     EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 500); }), 0);
-    EXPECT_EQ(b.Resp(), "T1 ok\r");
+    EXPECT_EQ(b.Resp(), "T1 ok\x06");
     EXPECT_LT(MsSeit(t0), 1500);
 }
 void RauschenVorDerQuittung(Bank& b) {
     RauschenVorDerAntwort(b, {{0ms, "Z\r"}, {3ms, ACK}});
     EXPECT_EQ(b.ImProtokoll("verspätete Antwort verworfen: <ACK>"), 1);
+}
+// A command file shows any reply and goes on: the next line still waits
+// for a quiet line after a reply that ends as noise can.
+void RauschenVorDerQuittungOhneUrteil(Bank& b) {
+    RauschenVorDerAntwort(b, {{0ms, "Z\r"}, {3ms, ACK}}, false);
 }
 void LesefehlerMitNachfolgendenZeilen(Bank& b) {
     std::vector<sim::ReplyRule::Part> teile {{0ms, "Z\r"}};
@@ -397,7 +402,7 @@ void LesefehlerMitNachfolgendenZeilen(Bank& b) {
 // Noise while a move runs is no final answer: the wait goes on to the
 // move's own ACK, which then cannot reach the next request.
 void RauschenWaehrendDerFahrt(Bank& b) {
-    b.Regel("L1,x100\r", {{5ms, NAK}, {50ms, "*3.0E.aaa\x03"}, {80ms, "ok\r"}, {300ms, ACK}});
+    b.Regel("L1,x100\r", {{5ms, NAK}, {50ms, "*3.0E.aaa\x03"}, {80ms, "ok\r"}, {100ms, "Z" + NAK}, {300ms, ACK}});
     const auto t0 = Clock::now();
     b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
     EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
@@ -477,6 +482,7 @@ const Szenario kSzenarien[] = {
     {"NoiseJustBeforeTheAnswer", 115200, false, RauschenVorDerQuittung},
     {"FailedReadsLinesStillFlowing", 115200, false, LesefehlerMitNachfolgendenZeilen},
     {"NoiseIsNoFinalAnswer", 115200, false, RauschenWaehrendDerFahrt},
+    {"NoiseJustBeforeAnUnjudgedAnswer", 115200, false, RauschenVorDerQuittungOhneUrteil},
 };
 
 class Wahrheit : public ::testing::TestWithParam<Szenario> {
