@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QSocketNotifier>
 #include <csignal>
 
@@ -12,6 +14,9 @@ int SignalSchliessen::pipe_[2] = {-1, -1};
 SignalSchliessen::SignalSchliessen(QObject* parent) : QObject(parent) {
     if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
     notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
+    takt_ = new QTimer(this);
+    takt_->setInterval(kNochmalMS);
+    connect(takt_, &QTimer::timeout, this, &SignalSchliessen::Schliessen);
     connect(notifier_, &QSocketNotifier::activated, this, &SignalSchliessen::Lesen);
     struct sigaction sa {};
     sa.sa_handler = &SignalSchliessen::Handler;
@@ -36,6 +41,19 @@ void SignalSchliessen::Handler(int) {
 void SignalSchliessen::Lesen() {
     char puffer[16];
     while (::read(pipe_[0], puffer, sizeof puffer) > 0) {
+    }
+    Schliessen();
+    takt_->start();
+}
+
+// An open box would hold the close back: it is answered as by Escape. The
+// windows close when no box is open; until the program has ended, this is
+// tried again, since a box's caller may open the next one, or the window
+// may not be shown yet.
+void SignalSchliessen::Schliessen() {
+    if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        box->reject();
+        return;
     }
     QApplication::closeAllWindows();
 }

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class QSocketNotifier;
+class QTimer;
 
 // SIGTERM, SIGINT and SIGHUP (a logout, a terminal closed, a kill) close
 // the windows as the exit button does, so the port gets its settings back
@@ -14,9 +15,13 @@ public:
     ~SignalSchliessen() override;
 
 private:
+    static constexpr int kNochmalMS = 50;
+
     static void Handler(int);
     void Lesen();
+    void Schliessen();
 
     static int pipe_[2];
     QSocketNotifier* notifier_ = nullptr;
+    QTimer* takt_ = nullptr;
 };

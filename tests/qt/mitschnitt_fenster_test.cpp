@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 
@@ -55,6 +56,7 @@ class MitschnittFenster : public QObject {
     Q_OBJECT
 private slots:
     void wiedergabeZeigtDasGleiche();
+    void signalSchliesstWieDerKnopf_data();
     void signalSchliesstWieDerKnopf();
 };
 
@@ -93,13 +95,26 @@ void MitschnittFenster::wiedergabeZeigtDasGleiche() {
     QCOMPARE(wiedergabe.Verdict(), std::string());
 }
 
-// SIGTERM (a logout, a kill) ends the program as its exit button does: the
-// port is closed and the recording has its last line.
+void MitschnittFenster::signalSchliesstWieDerKnopf_data() {
+    QTest::addColumn<bool>("stumm");
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << false << SIGTERM;
+    QTest::newRow("SIGHUP") << false << SIGHUP;
+    // The set-up's box "Bitte die Schnittstelle überprüfen" is open then.
+    QTest::newRow("SIGINT, Box offen") << true << SIGINT;
+}
+
+// A signal (a logout, a kill) ends the program as its exit button does,
+// also while a box is open: the port is closed and the recording has its
+// last line.
 void MitschnittFenster::signalSchliesstWieDerKnopf() {
+    QFETCH(bool, stumm);
+    QFETCH(int, signal);
     TempDir ablage;
     const QString datei = QString::fromStdString(ablage.Path() + "/lauf.rec");
     sim::SimServer sim(SchnellesProfil());
     sim.Start();
+    sim.SetSilent(stumm);
     QProcess programm;
     QProcessEnvironment umgebung = QProcessEnvironment::systemEnvironment();
     umgebung.insert("QT_QPA_PLATFORM", "offscreen");
@@ -113,8 +128,9 @@ void MitschnittFenster::signalSchliesstWieDerKnopf() {
         QFile f(datei);
         return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
     };
-    QTRY_VERIFY_WITH_TIMEOUT(Text().find("< @V ") != std::string::npos, 20000);
-    programm.terminate();
+    QTRY_VERIFY_WITH_TIMEOUT(Text().find(stumm ? "> <CR>" : "< @V ") != std::string::npos, 20000);
+    if (stumm) QTest::qWait(1500);  // the set-up's tries are over, its box is open
+    ::kill(static_cast<pid_t>(programm.processId()), signal);
     QVERIFY(programm.waitForFinished(10000));
     QCOMPARE(programm.exitStatus(), QProcess::NormalExit);
     QCOMPARE(programm.exitCode(), 0);
