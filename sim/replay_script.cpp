@@ -64,7 +64,11 @@ ReplayScript ReplayScript::FromText(std::string_view text) {
         }
         const auto* piece = std::get_if<MitschnittZeile>(&read);
         if (!piece) {
-            script.Comment(line);
+            try {
+                script.Comment(line);
+            } catch (const std::runtime_error& e) {
+                throw std::runtime_error("line " + std::to_string(number) + ": " + e.what());
+            }
             continue;
         }
         if (piece->richtung == MitschnittZeile::Richtung::Gesendet) {
@@ -100,17 +104,22 @@ void ReplayScript::Sent(std::string_view bytes, long long ms, std::size_t line) 
 // "# line gone at MS": the replay drops its line then. It opens it again
 // halfway to the console's next "# open ... at MS", so that is ready in time.
 void ReplayScript::Comment(std::string_view line) {
+    // Older recordings have no time in their comments; a time there must be one.
     const auto At = [line](long long& ms) {
         const std::size_t at = line.rfind(" at ");
         if (at == std::string_view::npos) return false;
         const auto [p, ec] = std::from_chars(line.data() + at + 4, line.data() + line.size(), ms);
-        return ec == std::errc() && p == line.data() + line.size() && ms >= 0;
+        if (ec != std::errc() || p != line.data() + line.size() || ms < 0 || ms > kMitschnittHoechstMs)
+            throw std::runtime_error("time stamp out of range");
+        return true;
     };
     long long ms = 0;
-    if (line.rfind("# line gone at ", 0) == 0 && At(ms) && !exchanges_.empty()) {
+    const bool bGone = line.rfind("# line gone", 0) == 0;
+    if (bGone && !At(ms)) throw std::runtime_error("\"# line gone\" without its time");
+    if (bGone && !exchanges_.empty()) {
         exchanges_.back().dropAfter = std::chrono::milliseconds(std::max(0LL, ms - lastRequestMs_));
         goneMs_ = ms;
-    } else if (line.rfind("# open ", 0) == 0 && goneMs_ && At(ms)) {
+    } else if (line.rfind("# open ", 0) == 0 && At(ms) && goneMs_) {
         exchanges_.back().downFor = std::chrono::milliseconds(std::clamp((ms - *goneMs_) / 2, 10LL, 5000LL));
         goneMs_.reset();
     }

@@ -100,7 +100,9 @@ TEST(ReplayScript, TimesEachReplyFromItsRequest) {
     EXPECT_EQ(e[2].replies[2].after, 490ms);
     EXPECT_EQ(e[2].replies[2].bytes, "\x06");
     for (const char* keine : {"# run of x\n1 > a<CR>\nkaputt\n", "", "# nur Kommentare\n", "1 > a<CR>\n",
-                              "# run of x\n99999999999999 < <ACK>\n"})
+                              "# run of x\n99999999999999 < <ACK>\n", "# run of x\n1 > a<CR>\n# line gone at -1\n",
+                              "# run of x\n1 > a<CR>\n# line gone at 9223372036854775807\n",
+                              "# run of x\n1 > a<CR>\n# line gone\n", "# run of x\n# open /dev/x 9600 at 1e9\n"})
         EXPECT_THROW(sim::ReplayScript::FromText(keine), std::runtime_error) << keine;
 }
 
