@@ -55,8 +55,9 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         n.zustand = e.nak && !MUTANTE(1) ? Z::Zwischen : Z::Zugestellt;
         b.kopf = kKeiner;  // the end mark's answer: the header is over
         // Ending in CR, STX or ETX, it may be noise just ahead of the true
-        // answer: once taken, the next request waits for a quiet line.
-        if (!e.nak && !e.endform && !n.lesen) n.ruhe = e.jetzt + kNachfristMS;
+        // answer, or a read's echo with lines to follow: until a whole
+        // answer ends it, the next request waits for a quiet line.
+        if (!e.nak && !e.endform) n.ruhe = e.jetzt + kNachfristMS;
         break;
     case Z::Zwischen:
     case Z::Offen:
@@ -74,7 +75,12 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         }
         [[fallthrough]];
     case Z::Nachlauf: {  // a further reply of the same request
-        if (n.zustand == Z::Nachlauf && n.frist != 0) n.frist = std::min(e.jetzt + kRuheMS, n.ruhe);
+        if (e.endform) {
+            n.ruhe = 0;
+            if (n.zustand == Z::Nachlauf) n.frist = 0;
+        } else if (n.zustand == Z::Nachlauf && n.frist != 0) {
+            n.frist = std::min(e.jetzt + kRuheMS, n.ruhe);
+        }
         W w = Wirk(W::Zustellen, kNormal);
         w.bZusatz = true;
         return w;
@@ -146,6 +152,8 @@ W Normal_loslassen(Buch& b, bool bStale, int64_t jetzt) {
     const int64_t frist = n.frist;
     const Sender sender = n.sender;
     const bool bGestoppt = n.gestoppt;
+    // An answer ending as noise can, or a read whose lines may still flow.
+    const bool bZweifel = n.ruhe != 0;
     Freimachen(n);
     n.sender = sender;
     if (bGestoppt) {
@@ -160,10 +168,11 @@ W Normal_loslassen(Buch& b, bool bStale, int64_t jetzt) {
         } else if (vorher == Z::Offen || vorher == Z::Zwischen || vorher == Z::VerwaistOffen) {
             n.zustand = Z::VerwaistOffen;
             n.frist = vorher == Z::VerwaistOffen ? frist : 0;
-        } else if ((vorher == Z::Zugestellt || vorher == Z::Nachlauf) && !bGestoppt) {
+        } else if ((vorher == Z::Zugestellt || vorher == Z::Nachlauf) && !bGestoppt && bZweifel) {
             // What it took may have been noise before its true answer, or
             // a read's lines may still flow: kept from the next request
-            // until the line is quiet.
+            // until the line is quiet. A whole answer (ACK, NAK, an error
+            // reply) that its routine refused costs nothing.
             n.zustand = Z::Verwaist;
             n.frist = jetzt + kRuheMS;
             n.ruhe = jetzt + kNachfristMS;
