@@ -103,9 +103,11 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
     case Z::VerwaistOffen: {
         // After a late NAK its final answer is stale too: kept from the next
         // request until it comes (a move may take minutes) or a reset or
-        // stop is confirmed.
-        Freimachen(n);
-        if (e.nak) n.zustand = Z::VerwaistOffen;
+        // stop is confirmed. A further NAK announces nothing new: a NAK of
+        // noise no longer holds the channel for good.
+        const bool bWeiter = n.zustand == Z::VerwaistOffen && e.nak;
+        if (!bWeiter) Freimachen(n);
+        if (e.nak && !bWeiter) n.zustand = Z::VerwaistOffen;
         return Wirk(W::Verwerfen, kNormal, true);
     }
     case Z::Frei:
@@ -154,6 +156,7 @@ W Normal_loslassen(Buch& b, bool bStale, int64_t jetzt) {
     const bool bGestoppt = n.gestoppt;
     // An answer ending as noise can, or a read whose lines may still flow.
     const bool bZweifel = n.ruhe != 0;
+    const bool bLesen = n.lesen;
     Freimachen(n);
     n.sender = sender;
     if (bGestoppt) {
@@ -175,7 +178,7 @@ W Normal_loslassen(Buch& b, bool bStale, int64_t jetzt) {
             // reply) that its routine refused costs nothing.
             n.zustand = Z::Verwaist;
             n.frist = jetzt + kRuheMS;
-            n.ruhe = jetzt + kNachfristMS;
+            n.ruhe = jetzt + (bLesen ? kLeseRuheMS : kNachfristMS);
         }
     }
     const bool bPost = vorher == Z::Zugestellt || vorher == Z::Zwischen || vorher == Z::ZwischenEnde ||

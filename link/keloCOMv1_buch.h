@@ -51,6 +51,8 @@ constexpr int64_t kNachfristMS = 1000;
 // noise: its true answer can still come. The normal gate stays shut until
 // the line has been quiet this long (at most kNachfristMS).
 constexpr int64_t kRuheMS = 100;
+// A read cut off by its routine may stream its stored text that much longer.
+constexpr int64_t kLeseRuheMS = 5000;
 
 struct Ereignis {
     enum Art : uint8_t {

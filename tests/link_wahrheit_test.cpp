@@ -411,6 +411,18 @@ void RauschenWaehrendDerFahrt(Bank& b) {
     EXPECT_EQ(b.ImProtokoll("unerwartete Antwort verworfen: *3.0E.aaa<ETX>"), 1);
 }
 
+// Noise with two NAKs on an idle line announces no final answer for good:
+// the next request goes out after the margin, without a stop.
+void ZweiRauschNAKs(Bank& b) {
+    b.sim.InjectGarbage("Z" + NAK + "Y" + NAK);
+    std::this_thread::sleep_for(20ms);
+    b.Regel("T1\r", {{2ms, "T1 ok" + ACK}});
+    const auto t0 = Clock::now();
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 500); }), 0);
+    EXPECT_EQ(b.Resp(), "T1 ok" + ACK);
+    EXPECT_LT(MsSeit(t0), 1800);
+}
+
 // Two senders on one line: the one that gives up its own query leaves the
 // other's move its final answer.
 void AbbruchTrifftNurDenEigenenSender(Bank& b) {
@@ -483,6 +495,7 @@ const Szenario kSzenarien[] = {
     {"FailedReadsLinesStillFlowing", 115200, false, LesefehlerMitNachfolgendenZeilen},
     {"NoiseIsNoFinalAnswer", 115200, false, RauschenWaehrendDerFahrt},
     {"NoiseJustBeforeAnUnjudgedAnswer", 115200, false, RauschenVorDerQuittungOhneUrteil},
+    {"TwoNoiseNaksHoldNotForGood", 115200, false, ZweiRauschNAKs},
 };
 
 class Wahrheit : public ::testing::TestWithParam<Szenario> {
