@@ -24,5 +24,5 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== fuzzing (5 s per target from the checked-in seeds) =="
 bash tests/fuzz/run.sh
 echo "== ThreadSanitizer (every suite, the window tests included) =="
-TSAN_OPTIONS="halt_on_error=1 report_signal_unsafe=0 suppressions=$PWD/tests/tsan/suppressions.txt" \
+TSAN_OPTIONS="halt_on_error=1 report_signal_unsafe=0 die_after_fork=0 suppressions=$PWD/tests/tsan/suppressions.txt" \
   run_suite build-tsan -DPELTO_TSAN=ON -DPELTO_XCB_TESTS=OFF
