@@ -177,8 +177,9 @@ void TMainForm::Befehl_ausfuehren(int32_t iBefehl) {
     for (const Befehl& b : kBefehle) {
         if (b.nummer == iBefehl) {
             b.routine(*this);
-            // However the routine ended, what it is still owed is stale now.
-            if (keloCOM) Link().Abbrechen();
+            // However the routine ended, what it is still owed is stale now
+            // (after a failure its Befehl_beenden has said so already).
+            if (keloCOM) Link().Abbrechen(true);
             return;
         }
     }

@@ -98,9 +98,11 @@ public:
     void WaitResp_MB(int32_t iZeitMS);
     void SendReqWaitResp(const char* szRequest, int32_t iZeitMS, const uint32_t* piResetStand = nullptr);
     bool Connect();
-    // This sender's routine ended with an error: an answer still owed to it
-    // is stale when it comes, and does not block the link.
-    void Abbrechen();
+    // This sender's routine is over (`bGelungen`: without an error): an
+    // answer still owed to it is stale when it comes, and does not block
+    // the link. A routine that failed on what it took may have taken noise:
+    // the line must go quiet before the next request.
+    void Abbrechen(bool bGelungen = false);
     // This sender's own last request and reply: one consistent pair,
     // untouched by other senders' exchanges.
     const char* Anfrage() const;

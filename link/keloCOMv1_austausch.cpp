@@ -64,6 +64,14 @@ buch::Wirkung TkeloCOM_thread::Melden(buch::Sender sender, buch::Ereignis::Art a
     return Buchen(e);
 }
 
+void TkeloCOM_thread::Routine_beendet(buch::Sender sender, bool bGelungen) {
+    for (const buch::Kanal kanal : {buch::kNormal, buch::kMB}) {
+        buch::Ereignis e {buch::Ereignis::Abgebrochen, kanal, sender};
+        e.gelungen = bGelungen;
+        Buchen(e);
+    }
+}
+
 buch::Wirkung TkeloCOM_thread::Buchen(buch::Ereignis e, const char* szAntwort) {
     e.jetzt = Jetzt();
     buch::Wirkung w;

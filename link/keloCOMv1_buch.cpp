@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/zeichen.h"
+
 // A test build can switch one-point faults on at run time (see the header).
 #ifdef BUCH_MUTANTEN
 #define MUTANTE(n) (Mutante() == (n))
@@ -44,9 +46,13 @@ void Freimachen(Normalbuch& n) {
     n.sender = kKeiner;
     n.frist = 0;
     n.ruhe = 0;
+    n.zweifel = false;
     n.lesen = false;
     n.gestoppt = false;
 }
+
+// The wait renewed on a further reply, until the quiet line's end at the latest.
+void Ruhe_verlaengern(Normalbuch& n, int64_t jetzt) { n.frist = std::min(jetzt + kRuheMS, n.ruhe); }
 
 W Normale_Antwort(Buch& b, const Ereignis& e) {
     Normalbuch& n = b.n;
@@ -57,7 +63,10 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         // Ending in CR, STX or ETX, it may be noise just ahead of the true
         // answer, or a read's echo with lines to follow: until a whole
         // answer ends it, the next request waits for a quiet line.
-        if (!e.nak && !e.endform) n.ruhe = e.jetzt + kNachfristMS;
+        if (!e.nak && !e.endform) {
+            n.ruhe = e.jetzt + kNachfristMS;
+            n.zweifel = true;
+        }
         break;
     case Z::Zwischen:
     case Z::Offen:
@@ -79,7 +88,7 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
             n.ruhe = 0;
             if (n.zustand == Z::Nachlauf) n.frist = 0;
         } else if (n.zustand == Z::Nachlauf && n.frist != 0) {
-            n.frist = std::min(e.jetzt + kRuheMS, n.ruhe);
+            Ruhe_verlaengern(n, e.jetzt);
         }
         W w = Wirk(W::Zustellen, kNormal);
         w.bZusatz = true;
@@ -95,7 +104,7 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
                 n.frist = e.jetzt + kNachfristMS;
                 n.ruhe = 0;
             } else {
-                n.frist = std::min(e.jetzt + kRuheMS, n.ruhe);
+                Ruhe_verlaengern(n, e.jetzt);
             }
             return Wirk(W::Verwerfen, kNormal, true);
         }
@@ -148,14 +157,17 @@ W Normal_nehmen(Normalbuch& n, int64_t jetzt) {
 // answer still to come is dropped when it comes, and keeps the normal gate
 // shut till then: a first answer at most kNachfristMS, a final answer after
 // a NAK until it comes. Released: owed to nobody, dropped as unexpected.
-W Normal_loslassen(Buch& b, bool bStale, int64_t jetzt) {
+// `bFehler`: the routine failed, perhaps on what it took.
+W Normal_loslassen(Buch& b, bool bStale, bool bFehler, int64_t jetzt) {
     Normalbuch& n = b.n;
     const Z vorher = n.zustand;
     const int64_t frist = n.frist;
     const Sender sender = n.sender;
     const bool bGestoppt = n.gestoppt;
     // An answer ending as noise can, or a read whose lines may still flow.
-    const bool bZweifel = n.ruhe != 0;
+    // A whole answer after one that the routine refused vouches for
+    // nothing: it may be noise too, with the true answer still to come.
+    const bool bZweifel = n.ruhe != 0 || (n.zweifel && bFehler);
     const bool bLesen = n.lesen;
     Freimachen(n);
     n.sender = sender;
@@ -192,6 +204,7 @@ void Normal_warten(Normalbuch& n) {
     n.zustand = n.zustand == Z::Verwaist ? Z::Gebucht : Z::Offen;
     n.frist = 0;
     n.ruhe = 0;
+    n.zweifel = false;
 }
 
 W Normal_senden(Buch& b, const Ereignis& e) {
@@ -201,6 +214,7 @@ W Normal_senden(Buch& b, const Ereignis& e) {
     n.sender = e.sender;
     n.frist = 0;
     n.ruhe = 0;
+    n.zweifel = false;
     n.lesen = e.lesen;
     ++n.nummer;
     // Replies nobody came for cannot answer a request not yet written.
@@ -339,7 +353,8 @@ W Loslassen(Buch& b, const Ereignis& e, bool bStale) {
     if (bStale && e.sender == b.kopf) b.kopf = kKeiner;
     if (e.kanal == kMB) return At_loslassen(b, e.sender, bStale, e.jetzt);
     if (!Normal_eigenes(b.n, e)) return {};
-    const W w = Normal_loslassen(b, bStale, e.jetzt);
+    const bool bFehler = e.art == Ereignis::Aufgegeben || (e.art == Ereignis::Abgebrochen && !e.gelungen);
+    const W w = Normal_loslassen(b, bStale, bFehler, e.jetzt);
     // A routine that is over never takes the answer it was owed.
     if (e.art == Ereignis::Abgebrochen) b.n.sender = kKeiner;
     return w;
@@ -382,8 +397,8 @@ Anfang Erwarteter_Anfang(const char* szRequest) {
 
 bool Endform(const char* szAntwort, size_t iLaenge) {
     if (iLaenge == 0) return false;
-    if (szAntwort[iLaenge - 1] == '\x06') return true;
-    if (szAntwort[iLaenge - 1] != '\x07') return false;
+    if (szAntwort[iLaenge - 1] == zeichen::ACK) return true;
+    if (szAntwort[iLaenge - 1] != zeichen::BEL) return false;
     size_t i = iLaenge - 1;
     while (i > 0 && szAntwort[i - 1] >= '0' && szAntwort[i - 1] <= '9') --i;
     return i < iLaenge - 1 && i > 0 && szAntwort[i - 1] == 'E';

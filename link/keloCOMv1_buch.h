@@ -81,6 +81,7 @@ struct Ereignis {
     int64_t jetzt = 0;  // ms, any steady origin
     bool lesen = false;  // Gesendet on kNormal: the request reads stored text back in parts
     bool endform = false;  // Antwort on kNormal: shaped as a final answer (see Endform)
+    bool gelungen = false;  // Abgebrochen: the routine ended without an error
 };
 
 // A reply that can be the final answer of a request answered NAK: it ends
@@ -98,6 +99,7 @@ struct Normalbuch {
     bool gestoppt = false;  // ended by a "!": the stopped job's own final answer may still come
     int64_t frist = 0;   // Verwaist, VerwaistOffen: free again from then (0: not before its answer)
     int64_t ruhe = 0;    // a quiet line is awaited (Verwaist, Nachlauf), the wait renewed till then
+    bool zweifel = false;  // the first answer ended as noise can, whatever came after it
     bool operator==(const Normalbuch&) const = default;
 };
 

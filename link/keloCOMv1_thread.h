@@ -34,6 +34,8 @@ public:
     // the gates follow the book.
     buch::Wirkung Melden(buch::Sender sender, buch::Ereignis::Art art, buch::Kanal kanal,
                          const char* szRequest = nullptr);
+    // `sender`'s routine is over, failed or not: what it is owed is stale.
+    void Routine_beendet(buch::Sender sender, bool bGelungen);
     // The head of the channel's mailbox for `sender`, into szZiel (always
     // terminated). False when nothing is there for it.
     bool Nehmen(buch::Sender sender, buch::Kanal kanal, char* szZiel, size_t iGroesse);

@@ -287,9 +287,6 @@ bool TkeloCOM::Verlaengern(TkeloCOM_thread& t, Clock::time_point t0, int64_t iBe
     return true;
 }
 
-void TkeloCOM::Abbrechen() {
-    if (auto thread = Thread()) {
-        thread->Melden(ich_, buch::Ereignis::Abgebrochen, buch::kNormal);
-        thread->Melden(ich_, buch::Ereignis::Abgebrochen, buch::kMB);
-    }
+void TkeloCOM::Abbrechen(bool bGelungen) {
+    if (auto thread = Thread()) thread->Routine_beendet(ich_, bGelungen);
 }

@@ -377,6 +377,7 @@ void RauschenVorDerAntwort(Bank& b, std::vector<sim::ReplyRule::Part> teile, boo
     b.Regel("T1\r", {{2ms, "T1 ok\x06"}});
     EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("Q1\r", 64); }), 0);
     EXPECT_EQ(b.Resp(), "Z\r");
+    std::this_thread::sleep_for(5ms);  // while the routine judges, the rest comes in
     if (bAbbrechen) b.com.Abbrechen();  // the routine judged it no answer
     const auto t0 = Clock::now();
     EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 500); }), 0);
@@ -391,6 +392,12 @@ void RauschenVorDerQuittung(Bank& b) {
 // for a quiet line after a reply that ends as noise can.
 void RauschenVorDerQuittungOhneUrteil(Bank& b) {
     RauschenVorDerAntwort(b, {{0ms, "Z\r"}, {3ms, ACK}}, false);
+}
+// Noise with a whole answer's ending in it vouches for nothing: the true
+// answer after it is still dropped.
+void RauschenMitQuittungVorDerAntwort(Bank& b) {
+    RauschenVorDerAntwort(b, {{0ms, "Z\r1 Z03." + ACK + "*..\x03"}, {20ms, "E3" + BEL}});
+    EXPECT_EQ(b.ImProtokoll("verspätete Antwort verworfen: E3<BEL>"), 1);
 }
 void LesefehlerMitNachfolgendenZeilen(Bank& b) {
     std::vector<sim::ReplyRule::Part> teile {{0ms, "Z\r"}};
@@ -493,6 +500,7 @@ const Szenario kSzenarien[] = {
     {"SlowLineRepliesAtTheirLimit", 9600, true, LangsameLeitungAmLimit},
     {"NoiseJustBeforeTheAnswer", 115200, false, RauschenVorDerQuittung},
     {"FailedReadsLinesStillFlowing", 115200, false, LesefehlerMitNachfolgendenZeilen},
+    {"NoiseWithAnAckBeforeTheAnswer", 115200, false, RauschenMitQuittungVorDerAntwort},
     {"NoiseIsNoFinalAnswer", 115200, false, RauschenWaehrendDerFahrt},
     {"NoiseJustBeforeAnUnjudgedAnswer", 115200, false, RauschenVorDerQuittungOhneUrteil},
     {"TwoNoiseNaksHoldNotForGood", 115200, false, ZweiRauschNAKs},
