@@ -35,7 +35,7 @@ private:
     SoakOptionen o_;
     SoakUmgebung u_;
     uint64_t vorgaenge_ = 0, stoerungen_ = 0, spells_ = 0, fehlschlaege_ = 0, erholungen_ = 0, inis_ = 0;
-    uint64_t gelesen_ = 0, stopps_ = 0;
+    uint64_t gelesen_ = 0, stopps_ = 0, gestockt_ = 0;
     uint64_t bisStrengeEnde_ = 0;
     double schlimmsterStopp_ = 0;
     uint64_t protokollHoechst_ = 0;

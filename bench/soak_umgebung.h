@@ -12,6 +12,7 @@
 #include "bench/soak_optionen.h"
 #include "bench/soak_programm.h"
 #include "bench/soak_sink.h"
+#include "bench/soak_stockungen.h"
 #include "bench/soak_verlauf.h"
 #include "common/dialog.h"
 #include "link/keloCOMv1.h"
@@ -64,4 +65,5 @@ struct SoakUmgebung {
     // What each slot holds, as far as the soak wrote it without a fault.
     std::array<std::optional<SoakProgramm>, 8> erwartet;
     bool streng = false;  // a strict spell: the controller keeps header text as text
+    SoakStockungen stockungen;
 };

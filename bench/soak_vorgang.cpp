@@ -109,7 +109,10 @@ SoakErgebnis Fahrt(SoakUmgebung& u, const SoakVorgang& v) {
     if (u.fenster.Fehler() && !e.code) e.code = u.fenster.Fehler();
     const char* anfrage = v.Stopp() ? "@S\r" : "@B\r";
     const auto an = u.sim.LastArrival(anfrage);
-    if (an && *an >= aufruf) e.stoppMs = std::chrono::duration<double, std::milli>(*an - aufruf).count();
+    if (an && *an >= aufruf) {
+        e.stoppMs = std::chrono::duration<double, std::milli>(*an - aufruf).count();
+        e.stockungMs = u.stockungen.Laengste(aufruf, *an);
+    }
     e.geschriebenMs = std::chrono::duration<double, std::milli>(u.sofortGeschrieben.load() - aufruf).count();
     return e;
 }

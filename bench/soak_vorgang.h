@@ -44,6 +44,7 @@ struct SoakErgebnis {
     std::string befund;             // a check that failed
     std::optional<double> stoppMs;  // from the call to "@S" or "@B" at the controller
     double geschriebenMs = 0;       // from the call to its write
+    double stockungMs = 0;          // the machine's longest stall meanwhile
     bool stoppGesendet = false;
     bool gelesen = false;           // a written program was read back
 };
