@@ -246,6 +246,8 @@ SoakErgebnis Soak_ausfuehren(SoakUmgebung& u, SoakVorgang v, bool bGestoert) {
         case Art::Modultest: e.code = Modultest_Ablauf(u.arbeiter); break;
         default: e = Programmspeicher(u, v, bGestoert);
     }
+    // As the window does: the routine is over, well or not.
+    u.arbeiter.Link().Abbrechen(e.code == 0);
     const bool bPlatzFrage = v.art == Art::Lesen || v.art == Art::Header || v.art == Art::Loeschen;
     if (bPlatzFrage && !bBelegt) e.erwartet = kLeererPlatz;
     return e;

@@ -100,8 +100,9 @@ public:
     bool Connect();
     // This sender's routine is over (`bGelungen`: without an error): an
     // answer still owed to it is stale when it comes, and does not block
-    // the link. A routine that failed on what it took may have taken noise:
-    // the line must go quiet before the next request.
+    // the link. A routine that failed, or ended on a reply that noise can
+    // end like, may have taken noise: the line must go quiet before the
+    // next request.
     void Abbrechen(bool bGelungen = false);
     // This sender's own last request and reply: one consistent pair,
     // untouched by other senders' exchanges.

@@ -34,6 +34,7 @@ void TkeloCOM_thread::Uebergeben() {
     // By its bytes: a NUL inside the reply hides nothing from the book.
     e.nak = Endet_mit(szRxBuffer, iRxCount, zeichen::NAK);
     e.endform = buch::Endform(szRxBuffer, static_cast<size_t>(iRxCount));
+    e.endantwort = buch::Endantwort(szRxBuffer, static_cast<size_t>(iRxCount));
     Buchen(e, szRxBuffer);
 }
 
@@ -61,6 +62,7 @@ buch::Wirkung TkeloCOM_thread::Melden(buch::Sender sender, buch::Ereignis::Art a
         e.anfang = buch::Erwarteter_Anfang(szRequest);
         e.lesen = buch::Lesen(szRequest);
     }
+    if (art == buch::Ereignis::Uhr) e.letztesByte = LetztesByte();
     return Buchen(e);
 }
 
@@ -68,6 +70,7 @@ void TkeloCOM_thread::Routine_beendet(buch::Sender sender, bool bGelungen) {
     for (const buch::Kanal kanal : {buch::kNormal, buch::kMB}) {
         buch::Ereignis e {buch::Ereignis::Abgebrochen, kanal, sender};
         e.gelungen = bGelungen;
+        e.begonnen = bNormalBegonnen_;
         Buchen(e);
     }
 }

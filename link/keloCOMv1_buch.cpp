@@ -46,10 +46,12 @@ void Freimachen(Normalbuch& n) {
     n.sender = kKeiner;
     n.frist = 0;
     n.ruhe = 0;
-    n.zweifel = false;
     n.lesen = false;
     n.gestoppt = false;
 }
+
+// How long a quiet line is awaited at the most: a read may stream its text longer.
+int64_t Ruhefrist(const Normalbuch& n) { return n.lesen ? kLeseRuheMS : kNachfristMS; }
 
 // The wait renewed on a further reply, until the quiet line's end at the latest.
 void Ruhe_verlaengern(Normalbuch& n, int64_t jetzt) { n.frist = std::min(jetzt + kRuheMS, n.ruhe); }
@@ -61,18 +63,15 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         n.zustand = e.nak && !MUTANTE(1) ? Z::Zwischen : Z::Zugestellt;
         b.kopf = kKeiner;  // the end mark's answer: the header is over
         // Ending in CR, STX or ETX, it may be noise just ahead of the true
-        // answer, or a read's echo with lines to follow: until a whole
-        // answer ends it, the next request waits for a quiet line.
-        if (!e.nak && !e.endform) {
-            n.ruhe = e.jetzt + kNachfristMS;
-            n.zweifel = true;
-        }
+        // answer, or a read's echo with lines to follow: the next request
+        // waits for a quiet line.
+        if (!e.nak && !e.endform) n.ruhe = e.jetzt + Ruhefrist(n);
         break;
     case Z::Zwischen:
     case Z::Offen:
-        // A final answer is ACK or an error reply: anything else (a NAK
-        // too) is noise that must not end a move's wait while it runs.
-        if (!e.endform && !MUTANTE(19)) return Wirk(W::Verwerfen, kNormal);
+        // A final answer is ACK or an error reply: anything else (a NAK,
+        // text before an ACK) is noise that must not end a move's wait.
+        if (!e.endantwort && !MUTANTE(19)) return Wirk(W::Verwerfen, kNormal);
         n.zustand = n.zustand == Z::Zwischen ? Z::ZwischenEnde : Z::Zugestellt;
         break;
     case Z::Zugestellt:
@@ -84,12 +83,10 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         }
         [[fallthrough]];
     case Z::Nachlauf: {  // a further reply of the same request
-        if (e.endform) {
-            n.ruhe = 0;
-            if (n.zustand == Z::Nachlauf) n.frist = 0;
-        } else if (n.zustand == Z::Nachlauf && n.frist != 0) {
-            Ruhe_verlaengern(n, e.jetzt);
-        }
+        // A read's lines, or noise around the answer: whatever its shape
+        // (noise may hold an ACK), the next request waits for a quiet line.
+        if (n.ruhe == 0) n.ruhe = e.jetzt + Ruhefrist(n);
+        if (n.zustand == Z::Nachlauf) Ruhe_verlaengern(n, e.jetzt);
         W w = Wirk(W::Zustellen, kNormal);
         w.bZusatz = true;
         return w;
@@ -157,17 +154,17 @@ W Normal_nehmen(Normalbuch& n, int64_t jetzt) {
 // answer still to come is dropped when it comes, and keeps the normal gate
 // shut till then: a first answer at most kNachfristMS, a final answer after
 // a NAK until it comes. Released: owed to nobody, dropped as unexpected.
-// `bFehler`: the routine failed, perhaps on what it took.
-W Normal_loslassen(Buch& b, bool bStale, bool bFehler, int64_t jetzt) {
+// `bGelungen`: the routine ended well on a whole answer it took.
+W Normal_loslassen(Buch& b, bool bStale, bool bGelungen, bool bBegonnen, int64_t jetzt) {
     Normalbuch& n = b.n;
     const Z vorher = n.zustand;
     const int64_t frist = n.frist;
     const Sender sender = n.sender;
     const bool bGestoppt = n.gestoppt;
-    // An answer ending as noise can, or a read whose lines may still flow.
-    // A whole answer after one that the routine refused vouches for
-    // nothing: it may be noise too, with the true answer still to come.
-    const bool bZweifel = n.ruhe != 0 || (n.zweifel && bFehler);
+    // An answer ending as noise can, a read whose lines may still flow, or
+    // bytes after the answer; a routine that ended well on a whole answer
+    // vouches for the rest.
+    const bool bZweifel = (n.ruhe != 0 || bBegonnen) && !bGelungen;
     const bool bLesen = n.lesen;
     Freimachen(n);
     n.sender = sender;
@@ -189,8 +186,9 @@ W Normal_loslassen(Buch& b, bool bStale, bool bFehler, int64_t jetzt) {
             // until the line is quiet. A whole answer (ACK, NAK, an error
             // reply) that its routine refused costs nothing.
             n.zustand = Z::Verwaist;
+            n.lesen = bLesen;
             n.frist = jetzt + kRuheMS;
-            n.ruhe = jetzt + (bLesen ? kLeseRuheMS : kNachfristMS);
+            n.ruhe = jetzt + Ruhefrist(n);
         }
     }
     const bool bPost = vorher == Z::Zugestellt || vorher == Z::Zwischen || vorher == Z::ZwischenEnde ||
@@ -204,7 +202,6 @@ void Normal_warten(Normalbuch& n) {
     n.zustand = n.zustand == Z::Verwaist ? Z::Gebucht : Z::Offen;
     n.frist = 0;
     n.ruhe = 0;
-    n.zweifel = false;
 }
 
 W Normal_senden(Buch& b, const Ereignis& e) {
@@ -214,7 +211,6 @@ W Normal_senden(Buch& b, const Ereignis& e) {
     n.sender = e.sender;
     n.frist = 0;
     n.ruhe = 0;
-    n.zweifel = false;
     n.lesen = e.lesen;
     ++n.nummer;
     // Replies nobody came for cannot answer a request not yet written.
@@ -229,12 +225,16 @@ W Ausruf(Buch& b, const Ereignis& e) {
     Ereignis fertig = e;
     fertig.nak = false;
     fertig.endform = true;
+    fertig.endantwort = true;
     b.n.lesen = false;  // ended: nothing of it follows
     b.n.gestoppt = true;
     return Normale_Antwort(b, fertig);
 }
 
-void Uhr(Buch& b, int64_t jetzt) {
+void Uhr(Buch& b, int64_t jetzt, int64_t letztesByte) {
+    // Bytes that end no reply (a stray letter, a NUL) break the quiet too.
+    if (b.n.ruhe != 0 && b.n.frist != 0 && letztesByte != 0)
+        b.n.frist = std::max(b.n.frist, std::min(letztesByte + kRuheMS, b.n.ruhe));
     if (Verwaist(b.n.zustand) && b.n.frist != 0 && (jetzt >= b.n.frist || MUTANTE(12))) Freimachen(b.n);
     if (b.n.zustand == Z::Nachlauf && b.n.frist != 0 && jetzt >= b.n.frist) {
         b.n.frist = 0;
@@ -353,8 +353,7 @@ W Loslassen(Buch& b, const Ereignis& e, bool bStale) {
     if (bStale && e.sender == b.kopf) b.kopf = kKeiner;
     if (e.kanal == kMB) return At_loslassen(b, e.sender, bStale, e.jetzt);
     if (!Normal_eigenes(b.n, e)) return {};
-    const bool bFehler = e.art == Ereignis::Aufgegeben || (e.art == Ereignis::Abgebrochen && !e.gelungen);
-    const W w = Normal_loslassen(b, bStale, bFehler, e.jetzt);
+    const W w = Normal_loslassen(b, bStale, e.art == Ereignis::Abgebrochen && e.gelungen, e.begonnen, e.jetzt);
     // A routine that is over never takes the answer it was owed.
     if (e.art == Ereignis::Abgebrochen) b.n.sender = kKeiner;
     return w;
@@ -402,6 +401,16 @@ bool Endform(const char* szAntwort, size_t iLaenge) {
     size_t i = iLaenge - 1;
     while (i > 0 && szAntwort[i - 1] >= '0' && szAntwort[i - 1] <= '9') --i;
     return i < iLaenge - 1 && i > 0 && szAntwort[i - 1] == 'E';
+}
+
+bool Endantwort(const char* szAntwort, size_t iLaenge) {
+    size_t i = 0;
+    while (i < iLaenge && szAntwort[i] == zeichen::NUL) ++i;  // a NUL before it hides nothing
+    if (iLaenge - i == 1) return szAntwort[i] == zeichen::ACK;
+    if (iLaenge - i < 3 || szAntwort[i] != 'E' || szAntwort[iLaenge - 1] != zeichen::BEL) return false;
+    for (size_t j = i + 1; j + 1 < iLaenge; ++j)
+        if (szAntwort[j] < '0' || szAntwort[j] > '9') return false;
+    return true;
 }
 
 bool Lesen(const char* szRequest) {
@@ -509,7 +518,7 @@ Schritt_t Schritt(const Buch& alt, const Ereignis& e) {
     case Ereignis::Aufgegeben:
     case Ereignis::Abgebrochen: s.wirkung = Loslassen(b, e, true); break;
     case Ereignis::Freigeben: s.wirkung = Loslassen(b, e, false); break;
-    case Ereignis::Uhr: Uhr(b, e.jetzt); break;
+    case Ereignis::Uhr: Uhr(b, e.jetzt, e.letztesByte); break;
     case Ereignis::LeitungWeg:
         // Nothing owed comes over a gone line; waits end through the line's own event.
         Vergessen(b);

@@ -81,12 +81,19 @@ struct Ereignis {
     int64_t jetzt = 0;  // ms, any steady origin
     bool lesen = false;  // Gesendet on kNormal: the request reads stored text back in parts
     bool endform = false;  // Antwort on kNormal: shaped as a final answer (see Endform)
-    bool gelungen = false;  // Abgebrochen: the routine ended without an error
+    bool endantwort = false;  // Antwort on kNormal: exactly a final answer (see Endantwort)
+    bool gelungen = false;  // Abgebrochen: the routine ended well on a whole answer it took
+    bool begonnen = false;  // Abgebrochen: bytes of a further normal reply have come
+    int64_t letztesByte = 0;  // Uhr: when the last byte came (0: none yet)
 };
 
 // A reply that can be the final answer of a request answered NAK: it ends
 // in ACK, or in "E", digits and BEL (the controller's error reply).
 bool Endform(const char* szAntwort, size_t iLaenge);
+
+// Exactly a final answer: ACK alone, or "E", digits and BEL (NULs before it
+// aside).
+bool Endantwort(const char* szAntwort, size_t iLaenge);
 
 // A request whose answer comes as several replies of stored text.
 bool Lesen(const char* szRequest);
@@ -99,7 +106,6 @@ struct Normalbuch {
     bool gestoppt = false;  // ended by a "!": the stopped job's own final answer may still come
     int64_t frist = 0;   // Verwaist, VerwaistOffen: free again from then (0: not before its answer)
     int64_t ruhe = 0;    // a quiet line is awaited (Verwaist, Nachlauf), the wait renewed till then
-    bool zweifel = false;  // the first answer ended as noise can, whatever came after it
     bool operator==(const Normalbuch&) const = default;
 };
 

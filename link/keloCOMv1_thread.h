@@ -109,6 +109,7 @@ private:
     TVerwurf verwurf_;
     // A normal request went out: what the thread has of a reply by now is noise.
     std::atomic<bool> bTeilVerwerfen_{false};
+    std::atomic<bool> bNormalBegonnen_{false};  // bytes of a normal reply not yet complete
     std::atomic<uint64_t> iLeerzeilenAntworten_{0};
     std::atomic<bool> bLetzteMitAusruf_{false};
     std::atomic<int64_t> iLetztesByte_{0};

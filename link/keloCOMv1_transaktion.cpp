@@ -288,5 +288,7 @@ bool TkeloCOM::Verlaengern(TkeloCOM_thread& t, Clock::time_point t0, int64_t iBe
 }
 
 void TkeloCOM::Abbrechen(bool bGelungen) {
-    if (auto thread = Thread()) thread->Routine_beendet(ich_, bGelungen);
+    // Only a whole answer that the routine judged vouches for the line.
+    const char* antwort = Antwort();
+    if (auto thread = Thread()) thread->Routine_beendet(ich_, bGelungen && buch::Endform(antwort, std::strlen(antwort)));
 }

@@ -71,7 +71,7 @@ struct Eintrag {
     bool bAusruf;
     Sender fuer;  // whose mailbox it went to
     bool nak;
-    bool endform;  // shaped as a final answer
+    bool endantwort;  // exactly a final answer
     auto operator<=>(const Eintrag&) const = default;
 };
 
@@ -254,6 +254,7 @@ void Empfaenger::Uebergeben() {
     Ereignis e {Ereignis::Antwort, kNormal};
     e.nak = iRxCount > 0 && szRxBuffer[iRxCount - 1] == 0x15;
     e.endform = Endform(szRxBuffer, static_cast<size_t>(iRxCount));
+    e.endantwort = Endantwort(szRxBuffer, static_cast<size_t>(iRxCount));
     e.jetzt = w->jetzt * kTickMS;
     Ausfuehren(*w, e, Wessen(tags, szRxBuffer, iRxCount));
     w->rxTag.clear();
@@ -374,7 +375,7 @@ Wirkung Ausfuehren(Welt& w, const Ereignis& e, int id, bool bAusruf) {
         // Something else took the place of its receiver's answer.
         const int eigene = fuer != kKeiner ? w.w[fuer][f.kanal].id : 0;
         if (eigene > 0 && id != eigene && (!bAusruf || id == kRauschen)) w.anfragen[eigene].getaeuscht = true;
-        if (w.post[f.kanal].size() < kPost) w.post[f.kanal].push_back({id, bAusruf, fuer, e.nak, e.endform || bAusruf});
+        if (w.post[f.kanal].size() < kPost) w.post[f.kanal].push_back({id, bAusruf, fuer, e.nak, e.endantwort || bAusruf});
         break;
     }
     case Wirkung::Verwerfen:
@@ -549,7 +550,7 @@ void Nehmen(Welt& w, Sender s, Kanal k) {
         Pruefen(e.id == x.id || gleich_begonnen || getaeuscht, "(a) a sender took the answer to another request");
     }
     // After its NAK a move's wait ends only with what a final answer can be.
-    if (x.nachNak && k == kNormal) Pruefen(e.nak || e.endform, "(a) noise ended the wait for a final answer");
+    if (x.nachNak && k == kNormal) Pruefen(e.nak || e.endantwort, "(a) noise ended the wait for a final answer");
     if (e.nak && !e.bAusruf && !x.nachNak) {
         x.frist = w.jetzt + 2;  // a move: the final answer follows, with a longer limit
         x.nachNak = true;

@@ -16,6 +16,7 @@
 
 #include "common/fehler.h"
 #include "common/protokolldatei.h"
+#include "common/steuerzeichen.h"
 #include "link/keloCOMv1.h"
 #include "sim/sim_server.h"
 #include "support/sanitizer.h"
@@ -265,6 +266,7 @@ void FahrtEndantwortNichtFuerNaechste(Bank& b, const std::string& davor) {
     EXPECT_TRUE(b.Erhalten("#S100\r"));
 }
 void NulVorDemNAK(Bank& b) { FahrtEndantwortNichtFuerNaechste(b, std::string(1, '\0')); }
+void RauschenMitQuittungVorDemNAK(Bank& b) { FahrtEndantwortNichtFuerNaechste(b, "x\x03x" + ACK); }
 void RauschenVorDemNAK(Bank& b) { FahrtEndantwortNichtFuerNaechste(b, "xq7\r"); }
 
 // The tail of a late "@" reply, split across reads, stays on its channel.
@@ -399,6 +401,28 @@ void RauschenMitQuittungVorDerAntwort(Bank& b) {
     RauschenVorDerAntwort(b, {{0ms, "Z\r1 Z03." + ACK + "*..\x03"}, {20ms, "E3" + BEL}});
     EXPECT_EQ(b.ImProtokoll("verspätete Antwort verworfen: E3<BEL>"), 1);
 }
+// Noise that holds a whole answer after its first piece (ACK, an error
+// reply, a NAK before one) vouches for nothing, judged or not: the true
+// answer 20 ms later is not the next request's. Nor are stray bytes that
+// end no reply quiet.
+void RauschenMitGanzerAntwortDarin(Bank& b) {
+    for (const std::string& rest : {"x" + ACK, "E5" + BEL, ACK, "\r" + ACK, NAK + "E5" + BEL}) {
+        for (const bool bAbbrechen : {true, false}) {
+            b.Regel("Q1\r", {{0ms, "Z\r"}, {1ms, rest}, {20ms, "E3" + BEL}});
+            b.Regel("T1\r", {{2ms, "T1 ok" + ACK}});
+            b.com.SendReqWaitResp("Q1\r", 64);
+            std::this_thread::sleep_for(5ms);
+            if (bAbbrechen) b.com.Abbrechen();
+            EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 1500); }), 0);
+            EXPECT_EQ(b.Resp(), "T1 ok" + ACK) << Dargestellt(rest.c_str()) << (bAbbrechen ? ", judged" : "");
+        }
+    }
+    b.Regel("Q1\r", {{0ms, "Z\r"}, {50ms, "x"}, {110ms, "E3" + BEL}});
+    b.Regel("T1\r", {{2ms, "T1 ok" + ACK}});
+    b.com.SendReqWaitResp("Q1\r", 64);
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 1500); }), 0);
+    EXPECT_EQ(b.Resp(), "T1 ok" + ACK) << "a stray byte that ends no reply";
+}
 void LesefehlerMitNachfolgendenZeilen(Bank& b) {
     std::vector<sim::ReplyRule::Part> teile {{0ms, "Z\r"}};
     for (int i = 1; i <= 30; ++i) teile.push_back({i * 4ms, "Zeile " + std::to_string(i) + "\r"});
@@ -428,6 +452,23 @@ void ZweiRauschNAKs(Bank& b) {
     EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 500); }), 0);
     EXPECT_EQ(b.Resp(), "T1 ok" + ACK);
     EXPECT_LT(MsSeit(t0), 1800);
+}
+
+// Text before an ACK while a move runs is no final answer either; and noise
+// after an error reply that ended the move keeps the next request waiting.
+void RauschenMitQuittungWaehrendDerFahrt(Bank& b) {
+    b.Regel("L1,x100\r", {{5ms, NAK}, {20ms, "x\x03x" + ACK}, {150ms, "E7" + BEL}});
+    b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
+    EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
+    EXPECT_EQ(b.Resp(), "E7" + BEL);
+    b.Regel("L1,x100\r", {{5ms, NAK}, {10ms, "E5" + BEL + "\r"}, {60ms, "E7" + BEL}});
+    b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
+    EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
+    EXPECT_EQ(b.Resp(), "E5" + BEL);
+    b.com.Abbrechen();
+    b.Regel("T1\r", {{2ms, "T1 ok" + ACK}});
+    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 1500); }), 0);
+    EXPECT_EQ(b.Resp(), "T1 ok" + ACK);
 }
 
 // Two senders on one line: the one that gives up its own query leaves the
@@ -501,6 +542,9 @@ const Szenario kSzenarien[] = {
     {"NoiseJustBeforeTheAnswer", 115200, false, RauschenVorDerQuittung},
     {"FailedReadsLinesStillFlowing", 115200, false, LesefehlerMitNachfolgendenZeilen},
     {"NoiseWithAnAckBeforeTheAnswer", 115200, false, RauschenMitQuittungVorDerAntwort},
+    {"NoiseWithAWholeAnswerInIt", 115200, false, RauschenMitGanzerAntwortDarin},
+    {"NoiseWithAnAckBeforeMoveNak", 115200, false, RauschenMitQuittungVorDemNAK},
+    {"TextBeforeAnAckIsNoFinalAnswer", 115200, false, RauschenMitQuittungWaehrendDerFahrt},
     {"NoiseIsNoFinalAnswer", 115200, false, RauschenWaehrendDerFahrt},
     {"NoiseJustBeforeAnUnjudgedAnswer", 115200, false, RauschenVorDerQuittungOhneUrteil},
     {"TwoNoiseNaksHoldNotForGood", 115200, false, ZweiRauschNAKs},
