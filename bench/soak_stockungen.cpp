@@ -1,5 +1,8 @@
 #include "bench/soak_stockungen.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <algorithm>
 
 namespace {
@@ -10,9 +13,18 @@ constexpr std::size_t kHoechstens = 4096;
 double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 }  // namespace
 
-SoakStockungen::SoakStockungen() : thread_([this](const std::stop_token& halt) { Wachen(halt); }) {}
+SoakStockungen::SoakStockungen() {
+    // A stall may hit one processor only: each has its own watcher.
+    const unsigned n = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    for (unsigned i = 0; i < n; ++i)
+        threads_.emplace_back([this, i](const std::stop_token& halt) { Wachen(halt, i); });
+}
 
-void SoakStockungen::Wachen(const std::stop_token& halt) {
+void SoakStockungen::Wachen(const std::stop_token& halt, unsigned prozessor) {
+    cpu_set_t menge;
+    CPU_ZERO(&menge);
+    CPU_SET(prozessor, &menge);
+    pthread_setaffinity_np(pthread_self(), sizeof menge, &menge);  // unpinned, it still watches
     while (!halt.stop_requested()) {
         const auto faellig = Clock::now() + kSchlaf;
         std::this_thread::sleep_until(faellig);

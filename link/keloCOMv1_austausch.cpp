@@ -62,7 +62,10 @@ buch::Wirkung TkeloCOM_thread::Melden(buch::Sender sender, buch::Ereignis::Art a
         e.anfang = buch::Erwarteter_Anfang(szRequest);
         e.lesen = buch::Lesen(szRequest);
     }
-    if (art == buch::Ereignis::Uhr) e.letztesByte = LetztesByte();
+    if (art == buch::Ereignis::Uhr) {
+        e.letztesByte = LetztesByte();
+        e.begonnen = bNormalBegonnen_;
+    }
     return Buchen(e);
 }
 

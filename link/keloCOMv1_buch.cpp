@@ -231,7 +231,14 @@ W Ausruf(Buch& b, const Ereignis& e) {
     return Normale_Antwort(b, fertig);
 }
 
-void Uhr(Buch& b, int64_t jetzt, int64_t letztesByte) {
+void Uhr(Buch& b, const Ereignis& e) {
+    const int64_t jetzt = e.jetzt, letztesByte = e.letztesByte;
+    // A reply begun after the answer (noise, or the first bytes of an answer
+    // noise stood in for): the line is not quiet yet.
+    if (e.begonnen && b.n.zustand == Z::Nachlauf && b.n.ruhe == 0 && letztesByte != 0) {
+        b.n.ruhe = letztesByte + Ruhefrist(b.n);
+        b.n.frist = letztesByte + kRuheMS;
+    }
     // Bytes that end no reply (a stray letter, a NUL) break the quiet too.
     if (b.n.ruhe != 0 && b.n.frist != 0 && letztesByte != 0)
         b.n.frist = std::max(b.n.frist, std::min(letztesByte + kRuheMS, b.n.ruhe));
@@ -518,7 +525,7 @@ Schritt_t Schritt(const Buch& alt, const Ereignis& e) {
     case Ereignis::Aufgegeben:
     case Ereignis::Abgebrochen: s.wirkung = Loslassen(b, e, true); break;
     case Ereignis::Freigeben: s.wirkung = Loslassen(b, e, false); break;
-    case Ereignis::Uhr: Uhr(b, e.jetzt, e.letztesByte); break;
+    case Ereignis::Uhr: Uhr(b, e); break;
     case Ereignis::LeitungWeg:
         // Nothing owed comes over a gone line; waits end through the line's own event.
         Vergessen(b);

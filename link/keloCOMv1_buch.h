@@ -83,7 +83,7 @@ struct Ereignis {
     bool endform = false;  // Antwort on kNormal: shaped as a final answer (see Endform)
     bool endantwort = false;  // Antwort on kNormal: exactly a final answer (see Endantwort)
     bool gelungen = false;  // Abgebrochen: the routine ended well on a whole answer it took
-    bool begonnen = false;  // Abgebrochen: bytes of a further normal reply have come
+    bool begonnen = false;  // Abgebrochen, Uhr: bytes of a further normal reply have come
     int64_t letztesByte = 0;  // Uhr: when the last byte came (0: none yet)
 };
 

@@ -96,6 +96,11 @@ const char* TEmpfang::Teil_verwerfen(bool bMBErwartet) {
     return teil;
 }
 
+bool TEmpfang::NormalBegonnen() const {
+    const int16_t z = iRxState == RX_COLLECT_MB || iRxState == RX_FIRST_MB ? iRxStateSaved : iRxState.load();
+    return z == RX_COLLECT && iRxCount > 0;
+}
+
 void TEmpfang::Speichern(char c) {
     if (iRxCount < kRxBufferSize - 1) szRxBuffer[iRxCount++] = c;
 }

@@ -32,6 +32,8 @@ public:
     // (`bMBErwartet` false). Drops them and returns what was dropped (nullptr:
     // nothing).
     const char* Teil_verwerfen(bool bMBErwartet);
+    // Bytes of a normal reply have come, its end not yet (an "@" reply amid it aside).
+    bool NormalBegonnen() const;
 
     // Both always hold a terminated text: one place is kept for the NUL.
     char szRxBuffer[kRxBufferSize] = {};

@@ -42,7 +42,7 @@ void TkeloCOM_thread::Execute() {
         iLetztesByte_ = Jetzt();
         if (bTeilVerwerfen_.exchange(false)) TeilVerwerfen();
         ZeichenVerarbeiten(static_cast<char>(c));
-        bNormalBegonnen_ = iRxCount > 0;
+        bNormalBegonnen_ = NormalBegonnen();
     }
     verwurf_.Abschliessen();
     platform::Event* events[] = {&hEventThreadRun, &hEventRxSend, &hEventRxSend_MB, &hEventRxCompl, &hEventRxCompl_MB};

@@ -455,20 +455,23 @@ void ZweiRauschNAKs(Bank& b) {
 }
 
 // Text before an ACK while a move runs is no final answer either; and noise
-// after an error reply that ended the move keeps the next request waiting.
+// after an error reply that ended the move keeps the next request waiting,
+// judged or not.
 void RauschenMitQuittungWaehrendDerFahrt(Bank& b) {
     b.Regel("L1,x100\r", {{5ms, NAK}, {20ms, "x\x03x" + ACK}, {150ms, "E7" + BEL}});
     b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
     EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
     EXPECT_EQ(b.Resp(), "E7" + BEL);
-    b.Regel("L1,x100\r", {{5ms, NAK}, {10ms, "E5" + BEL + "\r"}, {60ms, "E7" + BEL}});
-    b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
-    EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
-    EXPECT_EQ(b.Resp(), "E5" + BEL);
-    b.com.Abbrechen();
-    b.Regel("T1\r", {{2ms, "T1 ok" + ACK}});
-    EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 1500); }), 0);
-    EXPECT_EQ(b.Resp(), "T1 ok" + ACK);
+    for (const bool bAbbrechen : {true, false}) {
+        b.Regel("L1,x100\r", {{5ms, NAK}, {10ms, "E5" + BEL + "\r"}, {60ms, "E7" + BEL}});
+        b.com.xyzVektor_fahren(1, 1, 100, 0, 0);
+        EXPECT_EQ(Fehler([&] { b.com.WaitResp(5000); }), 0);
+        EXPECT_EQ(b.Resp(), "E5" + BEL);
+        if (bAbbrechen) b.com.Abbrechen();
+        b.Regel("T1\r", {{2ms, "T1 ok" + ACK}});
+        EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 1500); }), 0);
+        EXPECT_EQ(b.Resp(), "T1 ok" + ACK) << (bAbbrechen ? "judged" : "unjudged");
+    }
 }
 
 // Two senders on one line: the one that gives up its own query leaves the
