@@ -110,8 +110,9 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         // After a late NAK its final answer is stale too: kept from the next
         // request until it comes (a move may take minutes) or a reset or
         // stop is confirmed. A further NAK announces nothing new: a NAK of
-        // noise no longer holds the channel for good.
-        const bool bWeiter = n.zustand == Z::VerwaistOffen && e.nak;
+        // noise no longer holds the channel for good. Only what a final
+        // answer is ends the hold; other noise leaves it to its time.
+        const bool bWeiter = n.zustand == Z::VerwaistOffen && !e.endantwort;
         if (!bWeiter) Freimachen(n);
         if (e.nak && !bWeiter) n.zustand = Z::VerwaistOffen;
         return Wirk(W::Verwerfen, kNormal, true);
