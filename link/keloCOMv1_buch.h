@@ -87,8 +87,8 @@ struct Ereignis {
     int64_t letztesByte = 0;  // Uhr: when the last byte came (0: none yet)
 };
 
-// A reply that can be the final answer of a request answered NAK: it ends
-// in ACK, or in "E", digits and BEL (the controller's error reply).
+// A reply that ends as a whole answer does: in ACK, or in "E", digits and
+// BEL (the controller's error reply). Text before it may be an echo or noise.
 bool Endform(const char* szAntwort, size_t iLaenge);
 
 // Exactly a final answer: ACK alone, or "E", digits and BEL (NULs before it
