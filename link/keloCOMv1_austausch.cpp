@@ -35,6 +35,7 @@ void TkeloCOM_thread::Uebergeben() {
     e.nak = Endet_mit(szRxBuffer, iRxCount, zeichen::NAK);
     e.endform = buch::Endform(szRxBuffer, static_cast<size_t>(iRxCount));
     e.endantwort = buch::Endantwort(szRxBuffer, static_cast<size_t>(iRxCount));
+    e.vorlauf = buch::Vorlauf(szRxBuffer, static_cast<size_t>(iRxCount)) > 0;
     Buchen(e, szRxBuffer);
 }
 

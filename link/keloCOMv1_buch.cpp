@@ -65,7 +65,7 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         // Ending in CR, STX or ETX, it may be noise just ahead of the true
         // answer, or a read's echo with lines to follow: the next request
         // waits for a quiet line.
-        if (!e.nak && !e.endform) n.ruhe = e.jetzt + Ruhefrist(n);
+        if (!e.nak && (!e.endform || e.vorlauf)) n.ruhe = e.jetzt + Ruhefrist(n);
         break;
     case Z::Zwischen:
     case Z::Offen:
@@ -73,6 +73,8 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         // text before an ACK) is noise that must not end a move's wait.
         if (!e.endantwort && !MUTANTE(19)) return Wirk(W::Verwerfen, kNormal);
         n.zustand = n.zustand == Z::Zwischen ? Z::ZwischenEnde : Z::Zugestellt;
+        // Noise glued before it may have more behind it.
+        if (e.vorlauf) n.ruhe = e.jetzt + Ruhefrist(n);
         break;
     case Z::Zugestellt:
     case Z::ZwischenEnde:
@@ -411,9 +413,14 @@ bool Endform(const char* szAntwort, size_t iLaenge) {
     return i < iLaenge - 1 && i > 0 && szAntwort[i - 1] == 'E';
 }
 
-bool Endantwort(const char* szAntwort, size_t iLaenge) {
+size_t Vorlauf(const char* szAntwort, size_t iLaenge) {
     size_t i = 0;
-    while (i < iLaenge && szAntwort[i] == zeichen::NUL) ++i;  // a NUL before it hides nothing
+    while (i < iLaenge && std::strchr("\x02\x03\x07\r", szAntwort[i]) != nullptr) ++i;  // strchr finds NUL too
+    return i;
+}
+
+bool Endantwort(const char* szAntwort, size_t iLaenge) {
+    const size_t i = Vorlauf(szAntwort, iLaenge);
     if (iLaenge - i == 1) return szAntwort[i] == zeichen::ACK;
     if (iLaenge - i < 3 || szAntwort[i] != 'E' || szAntwort[iLaenge - 1] != zeichen::BEL) return false;
     for (size_t j = i + 1; j + 1 < iLaenge; ++j)

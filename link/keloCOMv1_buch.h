@@ -82,6 +82,7 @@ struct Ereignis {
     bool lesen = false;  // Gesendet on kNormal: the request reads stored text back in parts
     bool endform = false;  // Antwort on kNormal: shaped as a final answer (see Endform)
     bool endantwort = false;  // Antwort on kNormal: exactly a final answer (see Endantwort)
+    bool vorlauf = false;  // Antwort on kNormal: bytes came before it (see Vorlauf)
     bool gelungen = false;  // Abgebrochen: the routine ended well on a whole answer it took
     bool begonnen = false;  // Abgebrochen, Uhr: bytes of a further normal reply have come
     int64_t letztesByte = 0;  // Uhr: when the last byte came (0: none yet)
@@ -91,8 +92,12 @@ struct Ereignis {
 // BEL (the controller's error reply). Text before it may be an echo or noise.
 bool Endform(const char* szAntwort, size_t iLaenge);
 
-// Exactly a final answer: ACK alone, or "E", digits and BEL (NULs before it
-// aside).
+// The bytes at a reply's start that would make no reply on their own (NUL,
+// and STX, ETX, BEL or CR as a first character): noise glued to what follows.
+size_t Vorlauf(const char* szAntwort, size_t iLaenge);
+
+// Exactly a final answer: ACK alone, or "E", digits and BEL (a Vorlauf
+// before it aside).
 bool Endantwort(const char* szAntwort, size_t iLaenge);
 
 // A request whose answer comes as several replies of stored text.

@@ -474,6 +474,22 @@ void RauschenMitQuittungWaehrendDerFahrt(Bank& b) {
     }
 }
 
+// A BEL or CR alone makes no reply: glued to the final answer behind it, it
+// hides nothing, and the next request waits till the noise is over.
+void GlockeVorDerEndantwort(Bank& b) {
+    for (const bool bAbbrechen : {true, false}) {
+        b.Regel("*PE1\r", {{5ms, "*PE1" + NAK}, {20ms, "*" + BEL}, {40ms, BEL + ACK}, {45ms, "\r"}});
+        b.com.SendReqWaitResp("*PE1\r", 500);
+        EXPECT_EQ(b.Resp(), "*PE1" + NAK);
+        EXPECT_EQ(Fehler([&] { b.com.WaitResp(1000); }), 0);
+        EXPECT_EQ(b.Resp(), BEL + ACK);
+        if (bAbbrechen) b.com.Abbrechen();
+        b.Regel("T1\r", {{20ms, "T1 ok" + ACK}});
+        EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 1500); }), 0);
+        EXPECT_EQ(b.Resp(), "T1 ok" + ACK) << (bAbbrechen ? "judged" : "unjudged");
+    }
+}
+
 // Two senders on one line: the one that gives up its own query leaves the
 // other's move its final answer.
 void AbbruchTrifftNurDenEigenenSender(Bank& b) {
@@ -548,6 +564,7 @@ const Szenario kSzenarien[] = {
     {"NoiseWithAWholeAnswerInIt", 115200, false, RauschenMitGanzerAntwortDarin},
     {"NoiseWithAnAckBeforeMoveNak", 115200, false, RauschenMitQuittungVorDemNAK},
     {"TextBeforeAnAckIsNoFinalAnswer", 115200, false, RauschenMitQuittungWaehrendDerFahrt},
+    {"BelBeforeTheFinalAckEndsTheWait", 115200, false, GlockeVorDerEndantwort},
     {"NoiseIsNoFinalAnswer", 115200, false, RauschenWaehrendDerFahrt},
     {"NoiseJustBeforeAnUnjudgedAnswer", 115200, false, RauschenVorDerQuittungOhneUrteil},
     {"TwoNoiseNaksHoldNotForGood", 115200, false, ZweiRauschNAKs},
