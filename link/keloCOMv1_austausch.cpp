@@ -35,7 +35,7 @@ void TkeloCOM_thread::Uebergeben() {
     e.nak = Endet_mit(szRxBuffer, iRxCount, zeichen::NAK);
     e.endform = buch::Endform(szRxBuffer, static_cast<size_t>(iRxCount));
     e.endantwort = buch::Endantwort(szRxBuffer, static_cast<size_t>(iRxCount));
-    e.vorlauf = buch::Vorlauf(szRxBuffer, static_cast<size_t>(iRxCount)) > 0;
+    e.vorlauf = buch::Vorlauf(szRxBuffer, static_cast<size_t>(iRxCount));
     Buchen(e, szRxBuffer);
 }
 
@@ -143,6 +143,13 @@ bool TkeloCOM_thread::Nehmen(buch::Sender ich, buch::Kanal kanal, char* szZiel, 
 buch::Wirkung TkeloCOM_thread::Schritt(const buch::Ereignis& e, const char* szAntwort) {
     const buch::Schritt_t s = buch::Schritt(buch_, e);
     buch_ = s.buch;
+    if (s.wirkung.bOhneVorlauf) {
+        // What came before the final answer is noise; NULs in it end no text.
+        std::string vorlauf(szAntwort, e.vorlauf);
+        std::erase(vorlauf, '\0');
+        if (!vorlauf.empty()) Verwerfen(false, vorlauf);
+        szAntwort += e.vorlauf;
+    }
     Ausfuehren(s.wirkung, szAntwort);
     GatesNachfuehren();
     return s.wirkung;

@@ -48,6 +48,7 @@ void Freimachen(Normalbuch& n) {
     n.ruhe = 0;
     n.lesen = false;
     n.gestoppt = false;
+    n.laut = false;
 }
 
 // How long a quiet line is awaited at the most: a read may stream its text longer.
@@ -71,11 +72,19 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
     case Z::Offen:
         // A final answer is ACK or an error reply: anything else (a NAK,
         // text before an ACK) is noise that must not end a move's wait.
-        if (!e.endantwort && !MUTANTE(19)) return Wirk(W::Verwerfen, kNormal);
+        if (!e.endantwort && !MUTANTE(19)) {
+            n.laut = true;
+            return Wirk(W::Verwerfen, kNormal);
+        }
         n.zustand = n.zustand == Z::Zwischen ? Z::ZwischenEnde : Z::Zugestellt;
-        // Noise glued before it may have more behind it.
-        if (e.vorlauf) n.ruhe = e.jetzt + Ruhefrist(n);
-        break;
+        // Noise before it may have more behind it.
+        if (e.vorlauf || n.laut) n.ruhe = e.jetzt + Ruhefrist(n);
+        n.laut = false;
+        {
+            W w = Wirk(W::Zustellen, kNormal);
+            w.bOhneVorlauf = e.vorlauf > 0;
+            return w;
+        }
     case Z::Zugestellt:
     case Z::ZwischenEnde:
         if (n.gestoppt) {
@@ -214,6 +223,7 @@ W Normal_senden(Buch& b, const Ereignis& e) {
     n.sender = e.sender;
     n.frist = 0;
     n.ruhe = 0;
+    n.laut = false;
     n.lesen = e.lesen;
     ++n.nummer;
     // Replies nobody came for cannot answer a request not yet written.

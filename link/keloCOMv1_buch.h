@@ -82,7 +82,7 @@ struct Ereignis {
     bool lesen = false;  // Gesendet on kNormal: the request reads stored text back in parts
     bool endform = false;  // Antwort on kNormal: shaped as a final answer (see Endform)
     bool endantwort = false;  // Antwort on kNormal: exactly a final answer (see Endantwort)
-    bool vorlauf = false;  // Antwort on kNormal: bytes came before it (see Vorlauf)
+    size_t vorlauf = 0;  // Antwort on kNormal: how many bytes came before it (see Vorlauf)
     bool gelungen = false;  // Abgebrochen: the routine ended well on a whole answer it took
     bool begonnen = false;  // Abgebrochen, Uhr: bytes of a further normal reply have come
     int64_t letztesByte = 0;  // Uhr: when the last byte came (0: none yet)
@@ -109,6 +109,7 @@ struct Normalbuch {
     uint8_t nummer = 0;  // counts the requests sent, so that a "!" finds its own
     bool lesen = false;  // a read: its answer comes as several replies of stored text
     bool gestoppt = false;  // ended by a "!": the stopped job's own final answer may still come
+    bool laut = false;  // Zwischen, Offen: noise came while the final answer was owed
     int64_t frist = 0;   // Verwaist, VerwaistOffen: free again from then (0: not before its answer)
     int64_t ruhe = 0;    // a quiet line is awaited (Verwaist, Nachlauf), the wait renewed till then
     bool operator==(const Normalbuch&) const = default;
@@ -172,6 +173,9 @@ struct Wirkung {
     // Zustellen: a further reply of an answered request, dropped as
     // unexpected when the mailbox already holds kMaxPost replies.
     bool bZusatz = false;
+    // Zustellen: a final answer, handed over without the bytes glued before
+    // it (Ereignis::vorlauf), which are dropped as noise.
+    bool bOhneVorlauf = false;
     // "@RS" ACK confirmed our reset or stop while normal request `nummer`
     // was open: after the pause, its "!" follows as an Ausruf.
     bool bAusruf = false;

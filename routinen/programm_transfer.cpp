@@ -1,6 +1,7 @@
 #include "routinen/programm_transfer.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "routinen/file_lines.h"
 #include "common/fehler.h"
@@ -182,7 +183,10 @@ void Gesamte_FAT_lesen(RoutinenSink& s) {
 void Befehl_senden(RoutinenSink& s, const std::string& zeile) {
     Befehl_setzen(s, zeile + '\r');
     Senden(s, kKurz);
-    if (Antwort(s)[0] == kNak) Nachantwort(s, kBefehlsende);
+    // An echo before the NAK announces the final reply as well: not waited
+    // for, it would hold the next line's request.
+    const std::string_view antwort = Antwort(s);
+    if (!antwort.empty() && antwort.back() == kNak) Nachantwort(s, kBefehlsende);
 }
 
 std::size_t Befehlszeilen_zahl(const std::vector<std::string>& zeilen) {

@@ -474,19 +474,37 @@ void RauschenMitQuittungWaehrendDerFahrt(Bank& b) {
     }
 }
 
-// A BEL or CR alone makes no reply: glued to the final answer behind it, it
-// hides nothing, and the next request waits till the noise is over.
-void GlockeVorDerEndantwort(Bank& b) {
-    for (const bool bAbbrechen : {true, false}) {
-        b.Regel("*PE1\r", {{5ms, "*PE1" + NAK}, {20ms, "*" + BEL}, {40ms, BEL + ACK}, {45ms, "\r"}});
-        b.com.SendReqWaitResp("*PE1\r", 500);
-        EXPECT_EQ(b.Resp(), "*PE1" + NAK);
-        EXPECT_EQ(Fehler([&] { b.com.WaitResp(1000); }), 0);
-        EXPECT_EQ(b.Resp(), BEL + ACK);
-        if (bAbbrechen) b.com.Abbrechen();
-        b.Regel("T1\r", {{20ms, "T1 ok" + ACK}});
-        EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 1500); }), 0);
-        EXPECT_EQ(b.Resp(), "T1 ok" + ACK) << (bAbbrechen ? "judged" : "unjudged");
+// Noise before a final answer: a BEL, CR or NUL glued to it is stripped off
+// (it would make no reply on its own), and noise dropped during the wait
+// holds the next request till the line is quiet, judged or not.
+void RauschenVorDerEndantwort(Bank& b) {
+    struct Fall {
+        std::string anfrage, erste;
+        std::vector<sim::ReplyRule::Part> teile;
+        std::string endantwort;
+    };
+    const std::vector<Fall> faelle {
+        {"*PE1\r", "*PE1" + NAK, {{20ms, "*" + BEL}, {40ms, BEL + ACK}, {45ms, "\r"}}, ACK},
+        {"*PE1\r", "*PE1" + NAK, {{20ms, BEL + ACK}, {25ms, "E9" + BEL}}, ACK},
+        {"L1,x100\r", NAK, {{10ms, "x\x03"}, {30ms, BEL + "E7" + BEL}, {33ms, "E9" + BEL}}, "E7" + BEL},
+        {"L1,x100\r", NAK, {{20ms, std::string(1, '\0') + "E7" + BEL}}, "E7" + BEL},
+        {"L1,x100\r", NAK, {{20ms, BEL}, {30ms, ACK}, {33ms, "E9" + BEL}}, ACK},
+        {"L1,x100\r", NAK, {{10ms, "x\x03"}, {20ms, ACK}, {23ms, "E9" + BEL}}, ACK},
+    };
+    for (const Fall& f : faelle) {
+        for (const bool bAbbrechen : {true, false}) {
+            auto teile = f.teile;
+            teile.insert(teile.begin(), {5ms, f.erste});
+            b.Regel(f.anfrage, teile);
+            b.com.SendReqWaitResp(f.anfrage.c_str(), 500);
+            EXPECT_EQ(b.Resp(), f.erste);
+            EXPECT_EQ(Fehler([&] { b.com.WaitResp(1000); }), 0);
+            EXPECT_EQ(b.Resp(), f.endantwort) << f.anfrage;
+            if (bAbbrechen) b.com.Abbrechen();
+            b.Regel("T1\r", {{20ms, "T1 ok" + ACK}});
+            EXPECT_EQ(Fehler([&] { b.com.SendReqWaitResp("T1\r", 1500); }), 0);
+            EXPECT_EQ(b.Resp(), "T1 ok" + ACK) << f.endantwort << (bAbbrechen ? " judged" : " unjudged");
+        }
     }
 }
 
@@ -564,7 +582,7 @@ const Szenario kSzenarien[] = {
     {"NoiseWithAWholeAnswerInIt", 115200, false, RauschenMitGanzerAntwortDarin},
     {"NoiseWithAnAckBeforeMoveNak", 115200, false, RauschenMitQuittungVorDemNAK},
     {"TextBeforeAnAckIsNoFinalAnswer", 115200, false, RauschenMitQuittungWaehrendDerFahrt},
-    {"BelBeforeTheFinalAckEndsTheWait", 115200, false, GlockeVorDerEndantwort},
+    {"NoiseBeforeTheFinalAnswer", 115200, false, RauschenVorDerEndantwort},
     {"NoiseIsNoFinalAnswer", 115200, false, RauschenWaehrendDerFahrt},
     {"NoiseJustBeforeAnUnjudgedAnswer", 115200, false, RauschenVorDerQuittungOhneUrteil},
     {"TwoNoiseNaksHoldNotForGood", 115200, false, ZweiRauschNAKs},

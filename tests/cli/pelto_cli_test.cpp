@@ -53,6 +53,7 @@ TEST_F(PeltoCli, EveryCommand) {
         {{"--quiet", "fat"}, 0, "\\*FRa 1=0[^\n]*\n(\\d=[^\n]*\n){6}", "*FRa\r"},
         {{"delete", "3"}, 0, "[^]*### Programm 3 löschen - Ende ###\n", "*PE3\r"},
         {{"read", "3"}, 1, "[^]*\\*PR3<CR>\nE3<BEL>\n### Programm 3 lesen - Fehler ###\n", "*PR3\r"},
+        {{"send", "*PE3", "A1,1"}, 1, kopf + "\\*PE3<CR>\n\\*PE3<NAK>\nE3<BEL>\nA1,1<CR>\n<ACK>\n", "A1,1\r"},
         {{"delete", "all"}, 0, "[^]*\\*PEa<NAK>\n<ACK>\n[^]*", "*PEa\r"},
         {{"send", "#S200", "W100", "L1,x100"}, 0, kopf + "#S200<CR>\n<ACK>\nW100<CR>\n<NAK>\n<ACK>\nL1,x100<CR>\n<NAK>\n<ACK>\n",
          "L1,x100\r"},
