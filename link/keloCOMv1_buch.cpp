@@ -57,6 +57,22 @@ int64_t Ruhefrist(const Normalbuch& n) { return n.lesen ? kLeseRuheMS : kNachfri
 // The wait renewed on a further reply, until the quiet line's end at the latest.
 void Ruhe_verlaengern(Normalbuch& n, int64_t jetzt) { n.frist = std::min(jetzt + kRuheMS, n.ruhe); }
 
+// A final answer is ACK or an error reply: anything else (a NAK, text
+// before an ACK) is noise that must not end a move's wait.
+W Endantwort_nehmen(Normalbuch& n, const Ereignis& e) {
+    if (!e.endantwort && !MUTANTE(19)) {
+        n.laut = true;
+        return Wirk(W::Verwerfen, kNormal);
+    }
+    n.zustand = n.zustand == Z::Zwischen ? Z::ZwischenEnde : Z::Zugestellt;
+    // Noise before it may have more behind it.
+    if (e.vorlauf || n.laut) n.ruhe = e.jetzt + Ruhefrist(n);
+    n.laut = false;
+    W w = Wirk(W::Zustellen, kNormal);
+    w.bOhneVorlauf = e.vorlauf > 0;
+    return w;
+}
+
 W Normale_Antwort(Buch& b, const Ereignis& e) {
     Normalbuch& n = b.n;
     switch (n.zustand) {
@@ -69,22 +85,7 @@ W Normale_Antwort(Buch& b, const Ereignis& e) {
         if (!e.nak && (!e.endform || e.vorlauf)) n.ruhe = e.jetzt + Ruhefrist(n);
         break;
     case Z::Zwischen:
-    case Z::Offen:
-        // A final answer is ACK or an error reply: anything else (a NAK,
-        // text before an ACK) is noise that must not end a move's wait.
-        if (!e.endantwort && !MUTANTE(19)) {
-            n.laut = true;
-            return Wirk(W::Verwerfen, kNormal);
-        }
-        n.zustand = n.zustand == Z::Zwischen ? Z::ZwischenEnde : Z::Zugestellt;
-        // Noise before it may have more behind it.
-        if (e.vorlauf || n.laut) n.ruhe = e.jetzt + Ruhefrist(n);
-        n.laut = false;
-        {
-            W w = Wirk(W::Zustellen, kNormal);
-            w.bOhneVorlauf = e.vorlauf > 0;
-            return w;
-        }
+    case Z::Offen: return Endantwort_nehmen(n, e);
     case Z::Zugestellt:
     case Z::ZwischenEnde:
         if (n.gestoppt) {
