@@ -11,8 +11,6 @@
 
 namespace {
 
-bool Endet_mit(const char* text, int32_t iLaenge, char c) { return iLaenge > 0 && text[iLaenge - 1] == c; }
-
 void Setzen(platform::Event& e, bool bAn) {
     if (bAn) {
         e.Set();
@@ -30,13 +28,16 @@ int64_t TkeloCOM_thread::Jetzt() {
 
 void TkeloCOM_thread::Uebergeben() {
     if (iRxCount == 3 && std::memcmp(szRxBuffer, "E1\x07", 3) == 0) ++iLeerzeilenAntworten_;
+    // A NUL carries nothing (a line break makes them): the reply goes on
+    // without it, to the book and to its taker alike.
+    std::string text(szRxBuffer, static_cast<size_t>(iRxCount));
+    std::erase(text, '\0');
     buch::Ereignis e {buch::Ereignis::Antwort, buch::kNormal};
-    // By its bytes: a NUL inside the reply hides nothing from the book.
-    e.nak = Endet_mit(szRxBuffer, iRxCount, zeichen::NAK);
-    e.endform = buch::Endform(szRxBuffer, static_cast<size_t>(iRxCount));
-    e.endantwort = buch::Endantwort(szRxBuffer, static_cast<size_t>(iRxCount));
-    e.vorlauf = buch::Vorlauf(szRxBuffer, static_cast<size_t>(iRxCount));
-    Buchen(e, szRxBuffer);
+    e.nak = !text.empty() && text.back() == zeichen::NAK;
+    e.endform = buch::Endform(text.data(), text.size());
+    e.endantwort = buch::Endantwort(text.data(), text.size());
+    e.vorlauf = buch::Vorlauf(text.data(), text.size());
+    Buchen(e, text.c_str());
 }
 
 bool TkeloCOM_thread::Uebergeben_MB() {
@@ -144,10 +145,8 @@ buch::Wirkung TkeloCOM_thread::Schritt(const buch::Ereignis& e, const char* szAn
     const buch::Schritt_t s = buch::Schritt(buch_, e);
     buch_ = s.buch;
     if (s.wirkung.bOhneVorlauf) {
-        // What came before the final answer is noise; NULs in it end no text.
-        std::string vorlauf(szAntwort, e.vorlauf);
-        std::erase(vorlauf, '\0');
-        if (!vorlauf.empty()) Verwerfen(false, vorlauf);
+        // What came before the final answer is noise.
+        Verwerfen(false, std::string(szAntwort, e.vorlauf));
         szAntwort += e.vorlauf;
     }
     Ausfuehren(s.wirkung, szAntwort);

@@ -347,6 +347,8 @@ W At_Antwort(Buch& b, const Ereignis& e) {
         w = Wirk(W::Verwerfen, kMB, true);
     } else {
         w = Wirk(W::Verwerfen, kMB);
+        // Noise amid a move's wait: the line must go quiet after its end.
+        if (b.n.zustand == Z::Zwischen || b.n.zustand == Z::Offen) b.n.laut = true;
         if (MUTANTE(10) && e.ack && e.anfang == Erwarteter_Anfang("@R\r")) Bestaetigt(b, w);
         return w;
     }

@@ -265,7 +265,13 @@ void FahrtEndantwortNichtFuerNaechste(Bank& b, const std::string& davor) {
     EXPECT_EQ(b.Resp(), "E6" + BEL);
     EXPECT_TRUE(b.Erhalten("#S100\r"));
 }
-void NulVorDemNAK(Bank& b) { FahrtEndantwortNichtFuerNaechste(b, std::string(1, '\0')); }
+// A NUL carries nothing: the NAK behind it accepts the move.
+void NulVorDemNAK(Bank& b) {
+    b.Regel("L1,x100\r", {{5ms, std::string(1, '\0')}, {30ms, NAK}, {200ms, "E7" + BEL}});
+    EXPECT_EQ(Fehler([&] { b.com.xyzVektor_fahren(1, 1, 100, 0, 0); }), 0);
+    EXPECT_EQ(Fehler([&] { b.com.WaitResp(1000); }), 0);
+    EXPECT_EQ(b.Resp(), "E7" + BEL);
+}
 void RauschenMitQuittungVorDemNAK(Bank& b) { FahrtEndantwortNichtFuerNaechste(b, "x\x03x" + ACK); }
 void RauschenVorDemNAK(Bank& b) { FahrtEndantwortNichtFuerNaechste(b, "xq7\r"); }
 
@@ -490,6 +496,8 @@ void RauschenVorDerEndantwort(Bank& b) {
         {"L1,x100\r", NAK, {{20ms, std::string(1, '\0') + "E7" + BEL}}, "E7" + BEL},
         {"L1,x100\r", NAK, {{20ms, BEL}, {30ms, ACK}, {33ms, "E9" + BEL}}, ACK},
         {"L1,x100\r", NAK, {{10ms, "x\x03"}, {20ms, ACK}, {23ms, "E9" + BEL}}, ACK},
+        {"L1,x100\r", NAK, {{10ms, "@x" + ACK}, {20ms, ACK}, {23ms, "E9" + BEL}}, ACK},
+        {"*PE1\r", std::string("*P\0E1", 5) + NAK, {{20ms, ACK}}, ACK},
     };
     for (const Fall& f : faelle) {
         for (const bool bAbbrechen : {true, false}) {
@@ -497,7 +505,9 @@ void RauschenVorDerEndantwort(Bank& b) {
             teile.insert(teile.begin(), {5ms, f.erste});
             b.Regel(f.anfrage, teile);
             b.com.SendReqWaitResp(f.anfrage.c_str(), 500);
-            EXPECT_EQ(b.Resp(), f.erste);
+            std::string erste = f.erste;
+            std::erase(erste, '\0');  // carries nothing
+            EXPECT_EQ(b.Resp(), erste);
             EXPECT_EQ(Fehler([&] { b.com.WaitResp(1000); }), 0);
             EXPECT_EQ(b.Resp(), f.endantwort) << f.anfrage;
             if (bAbbrechen) b.com.Abbrechen();
