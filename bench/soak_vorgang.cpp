@@ -83,6 +83,19 @@ void Stoppen_lassen(SoakUmgebung& u, const SoakVorgang& v, uint64_t fahrtenVorhe
     });
 }
 
+// Whether the controller answered the stop ahead of the move's NAK: the
+// move is then released by the "!" and refused, by the controller's order.
+bool Stopp_vor_dem_NAK(SoakUmgebung& u, const std::string& antwort) {
+    const auto bis = Clock::now() + std::chrono::seconds(1);
+    for (;;) {
+        const std::string w = u.sim.Written();
+        const auto stopp = w.rfind(antwort), nak = w.rfind('\x15');
+        if (stopp != std::string::npos && nak != std::string::npos && nak > stopp) return true;
+        if (Clock::now() >= bis) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 // Large moves are halted or stopped; small ones end by themselves.
 SoakErgebnis Fahrt(SoakUmgebung& u, const SoakVorgang& v) {
     SoakErgebnis e;
@@ -107,6 +120,7 @@ SoakErgebnis Fahrt(SoakUmgebung& u, const SoakVorgang& v) {
     u.fensterThread.Warten();
     e.stoppGesendet = true;
     if (u.fenster.Fehler() && !e.code) e.code = u.fenster.Fehler();
+    if (e.code == NAK_ERROR && Stopp_vor_dem_NAK(u, v.Stopp() ? "@RS\x06" : "@B\x06")) e.erwartet = NAK_ERROR;
     const char* anfrage = v.Stopp() ? "@S\r" : "@B\r";
     const auto an = u.sim.LastArrival(anfrage);
     if (an && *an >= aufruf) {
